@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Does nothing (and needs no network) when they are all there already.
+set -euo pipefail
+
+packages=(
+    cmake g++ make pkg-config                 # build
+    qt6-base-dev qt6-qpa-plugins              # window toolkit, offscreen and xcb platforms
+    libsdl2-dev libsndfile1-dev               # audio device, WAV decoding
+    fonts-dejavu-core                         # a default sans font for the lists
+    espeak-ng python3                         # demo voice, icon generator
+    xvfb xauth xdotool x11-utils              # end-to-end tests and start-up benchmark
+    clang libclang-rt-14-dev                  # fuzzing
+)
+
+missing=()
+while read -r name status; do
+    [ "$status" = installed ] || missing+=("$name")
+done < <(for p in "${packages[@]}"; do
+    printf '%s %s\n' "$p" "$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || echo absent)"
+done)
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,7 @@
+#include "soundbits.h"
+
+namespace SoundBits {
+
+void PlaySample(const QString &, int) { }
+
+} // namespace SoundBits
