@@ -1,0 +1,72 @@
+#pragma once
+
+#include "catalogue.h"
+
+#include <QWidget>
+
+#include <array>
+
+class Platform;
+class QCheckBox;
+class QFrame;
+class QPlainTextEdit;
+class QPushButton;
+class VoiceList;
+
+// The one window. Its controls keep the names of the design so that every
+// handler reaches them by name, the lists by index in Voices.
+class SarvikForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SarvikForm(Platform &platform, QWidget *parent = nullptr);
+
+    // The whole start-up. False when another copy is running: this one
+    // must then end without ever showing its window.
+    bool load();
+
+    // Stretches SelectFrame to the window's outer width.
+    void SetUpDisplay();
+
+    // True once the window has been closed. A handler that runs window
+    // events nested inside itself checks this after each round and returns
+    // at once, so that the program can end.
+    bool isUnloaded() const { return m_unloaded; }
+
+    Platform &platform() const { return m_platform; }
+
+    // Outer (frame) measures in twips, as start-up and the resize rule see
+    // the window. Setting a size also fixes it: the user cannot drag it.
+    QRectF outerTwips() const;
+    void setOuterHeightTwips(float height);
+    void setOuterWidthTwips(float width);
+    void moveOuterTwips(float left, float top);
+
+    QFrame *SelectFrame;
+    QPushButton *ClearButton;
+    QPushButton *PlayButton;
+    std::array<VoiceList *, VoicesCount> Voices;
+    QPlainTextEdit *DirectionsText;
+    QCheckBox *PLayOnClick;
+
+    bool IsPlaying = false;
+    bool StopRequested = false;
+    bool WasMinimized = false;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createFrame();
+    void createButtons();
+    void createLists();
+    void createPhraseBox();
+    void createPlayOnClick();
+    void runResizeRule();
+
+    Platform &m_platform;
+    bool m_unloaded = false;
+};

@@ -1,0 +1,30 @@
+#include "systemplatform.h"
+
+#include "soundbits.h"
+#include "twips.h"
+
+#include <QApplication>
+#include <QScreen>
+
+void SystemPlatform::beep()
+{
+    QApplication::beep();
+}
+
+Platform::InstanceCheck SystemPlatform::checkInstance()
+{
+    return m_lock.acquire(InstanceLock::defaultFolders());
+}
+
+QSizeF SystemPlatform::screenSizeTwips() const
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    return QSizeF(screen->size()) * TwipsPerPixel;
+}
+
+void SystemPlatform::playSample(const QString &name, int flags)
+{
+    SoundBits::PlaySample(name, flags);
+}
