@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QIcon>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -54,6 +55,7 @@ SarvikForm::SarvikForm(Platform &platform, QWidget *parent)
     , m_platform(platform)
 {
     setWindowTitle(QStringLiteral("Voice Player"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/voice-player.ico")));
     QFont dialogFont = font();
     dialogFont.setPointSize(8);
     setFont(dialogFont);
