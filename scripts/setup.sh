@@ -11,6 +11,7 @@ packages=(
     espeak-ng python3                         # demo voice, icon generator
     xvfb xauth xdotool x11-utils              # end-to-end tests and start-up benchmark
     clang libclang-rt-14-dev                  # fuzzing
+    dpkg-dev desktop-file-utils               # Debian package, install test
 )
 
 missing=()

@@ -1,0 +1,50 @@
+# Install rules and the Debian package.
+#
+# The program finds its voice in wavs/ beside its own executable, so it is
+# installed as one self-contained folder, lib/voice-player/, and reached from
+# bin/ through a relative symlink (the program resolves it to the real folder).
+
+set(VP_PROGRAM_DIR lib/voice-player)
+
+install(TARGETS voice-player RUNTIME DESTINATION ${VP_PROGRAM_DIR})
+# Only a demo voice that was actually built goes with the program.
+if(TARGET vp_demo_voice)
+    install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/wavs DESTINATION ${VP_PROGRAM_DIR} OPTIONAL)
+endif()
+
+if(UNIX AND NOT APPLE)
+    set(launcher ${CMAKE_BINARY_DIR}/launcher/voice-player)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
+    file(CREATE_LINK ../${VP_PROGRAM_DIR}/voice-player ${launcher} SYMBOLIC)
+    install(FILES ${launcher} DESTINATION bin)
+
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/voice-player.desktop
+        DESTINATION share/applications)
+    foreach(size IN ITEMS 16 24 32 48 64 128 256)
+        install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/${size}x${size}/voice-player.png
+            DESTINATION share/icons/hicolor/${size}x${size}/apps)
+    endforeach()
+endif()
+
+set(VP_PACKAGE_MAINTAINER "Voice Player maintainers <maintainers@users.noreply.c-seed-65fac09f.example>"
+    CACHE STRING "Maintainer named in the Debian package")
+
+set(CPACK_PACKAGE_NAME voice-player)
+set(CPACK_PACKAGE_VENDOR "Voice Player maintainers")
+set(CPACK_PACKAGE_CONTACT ${VP_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audition the recorded voice of a navigation unit")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Voice Player shows the 59 spoken fragments of a satellite-navigation voice
+in seven lists, plays a fragment when it is selected and strings fragments
+together into a phrase that it speaks one after the other. It reads the WAV
+samples from the wavs folder beside the program; a demo voice comes with it.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its platform plugin at run time, where dpkg-shlibdeps cannot see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+
+include(CPack)

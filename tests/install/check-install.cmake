@@ -1,0 +1,92 @@
+# cmake -P script: installs BUILD_DIR into PREFIX and checks that the tree is
+# the self-contained program folder plus its desktop integration, and nothing
+# else (no tests, no benchmarks).
+
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(
+    COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} --config ${CONFIG}
+    RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${rc}")
+endif()
+
+set(program lib/voice-player/voice-player)
+set(expected bin/voice-player ${program} share/applications/voice-player.desktop)
+
+# The program, and the launcher that must lead to it from bin/.
+if(NOT EXISTS ${PREFIX}/${program} OR IS_DIRECTORY ${PREFIX}/${program})
+    message(FATAL_ERROR "no program at ${program}")
+endif()
+if(NOT IS_SYMLINK ${PREFIX}/bin/voice-player)
+    message(FATAL_ERROR "bin/voice-player is not a symlink")
+endif()
+file(READ_SYMLINK ${PREFIX}/bin/voice-player target)
+if(IS_ABSOLUTE "${target}")
+    message(FATAL_ERROR "bin/voice-player points to an absolute path: ${target}")
+endif()
+file(REAL_PATH ${PREFIX}/bin/voice-player resolved)
+file(REAL_PATH ${PREFIX}/${program} real)
+if(NOT resolved STREQUAL real)
+    message(FATAL_ERROR "bin/voice-player leads to ${resolved}, not to ${real}")
+endif()
+
+# The demo voice beside the program, as the program looks for it.
+file(GLOB wavs RELATIVE ${PREFIX} ${PREFIX}/lib/voice-player/wavs/*)
+list(LENGTH wavs count)
+if(NOT count EQUAL EXPECT_WAVS)
+    message(FATAL_ERROR "${count} files in lib/voice-player/wavs, expected ${EXPECT_WAVS}")
+endif()
+foreach(wav IN LISTS wavs)
+    if(NOT wav MATCHES "\\.[wW][aA][vV]$")
+        message(FATAL_ERROR "not a sample: ${wav}")
+    endif()
+endforeach()
+list(APPEND expected ${wavs})
+
+# The menu entry.
+set(desktop ${PREFIX}/share/applications/voice-player.desktop)
+file(STRINGS ${desktop} lines)
+foreach(key IN ITEMS "Name=Voice Player" "Exec=voice-player" "Icon=voice-player"
+                     "Categories=AudioVideo;Audio;Player;" "Type=Application")
+    list(FIND lines "${key}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "voice-player.desktop lacks the line ${key}")
+    endif()
+endforeach()
+if(VALIDATE)
+    execute_process(COMMAND ${VALIDATE} ${desktop} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "desktop-file-validate rejects voice-player.desktop:\n${out}")
+    endif()
+endif()
+
+# One hicolor icon per size shipped in resources/, each really that size
+# (width and height are the big-endian words at bytes 16 and 20 of a PNG).
+file(GLOB sizes RELATIVE ${ICON_DIR} ${ICON_DIR}/*x*)
+if(NOT sizes)
+    message(FATAL_ERROR "no icon sizes found in ${ICON_DIR}")
+endif()
+foreach(size IN LISTS sizes)
+    set(icon share/icons/hicolor/${size}/apps/voice-player.png)
+    if(NOT EXISTS ${PREFIX}/${icon})
+        message(FATAL_ERROR "missing ${icon}")
+    endif()
+    file(READ ${PREFIX}/${icon} header LIMIT 24 HEX)
+    string(SUBSTRING "${header}" 32 8 width)
+    string(SUBSTRING "${header}" 40 8 height)
+    math(EXPR width "0x${width}")
+    math(EXPR height "0x${height}")
+    if(NOT "${width}x${height}" STREQUAL size)
+        message(FATAL_ERROR "${icon} is ${width}x${height}")
+    endif()
+    list(APPEND expected ${icon})
+endforeach()
+
+# Nothing beyond that.
+file(GLOB_RECURSE installed RELATIVE ${PREFIX} LIST_DIRECTORIES false ${PREFIX}/*)
+list(REMOVE_ITEM installed ${expected})
+if(installed)
+    list(JOIN installed "\n  " extra)
+    message(FATAL_ERROR "installed but not expected:\n  ${extra}")
+endif()
+message(STATUS "install layout OK: ${count} samples")
