@@ -1,0 +1,133 @@
+#include "samplefile.h"
+
+#include <QBuffer>
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+#include <sndfile.h>
+#include <span>
+
+namespace {
+
+QIODevice *deviceOf(void *user)
+{
+    return static_cast<QIODevice *>(user);
+}
+
+sf_count_t sourceLength(void *user)
+{
+    return deviceOf(user)->size();
+}
+
+// Clamped to the data, as a read-only buffer refuses to seek past its end.
+sf_count_t sourceSeek(sf_count_t offset, int whence, void *user)
+{
+    QIODevice *device = deviceOf(user);
+    const qint64 origin = whence == SEEK_CUR ? device->pos()
+        : whence == SEEK_END                 ? device->size()
+                                             : 0;
+    device->seek(origin + std::clamp<qint64>(offset, -origin, device->size() - origin));
+    return device->pos();
+}
+
+sf_count_t sourceRead(void *out, sf_count_t count, void *user)
+{
+    return std::max<qint64>(0, deviceOf(user)->read(static_cast<char *>(out), count));
+}
+
+sf_count_t sourceWrite(const void *, sf_count_t, void *)
+{
+    return 0;
+}
+
+sf_count_t sourceTell(void *user)
+{
+    return deviceOf(user)->pos();
+}
+
+SF_VIRTUAL_IO virtualIo = { sourceLength, sourceSeek, sourceRead, sourceWrite, sourceTell };
+
+// Only the WAV parsers of libsndfile ever see the data.
+bool looksLikeWav(QIODevice &source)
+{
+    const QByteArray head = source.peek(12);
+    const QByteArray riff = head.left(4);
+    return head.size() == 12 && head.mid(8, 4) == "WAVE"
+        && (riff == "RIFF" || riff == "RIFX" || riff == "RF64");
+}
+
+} // namespace
+
+SampleFile::SampleFile(std::unique_ptr<QIODevice> source) : source(std::move(source)) { }
+
+SampleFile::~SampleFile()
+{
+    if (handle)
+        sf_close(handle);
+}
+
+std::unique_ptr<SampleFile> SampleFile::open(const QString &path)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return nullptr;
+    return decode(std::move(file));
+}
+
+std::unique_ptr<SampleFile> SampleFile::fromBytes(const QByteArray &bytes)
+{
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(bytes);
+    buffer->open(QIODevice::ReadOnly);
+    return decode(std::move(buffer));
+}
+
+std::unique_ptr<SampleFile> SampleFile::decode(std::unique_ptr<QIODevice> source)
+{
+    if (!looksLikeWav(*source))
+        return nullptr;
+    std::unique_ptr<SampleFile> sample(new SampleFile(std::move(source)));
+    if (!sample->start())
+        return nullptr;
+    return sample;
+}
+
+bool SampleFile::start()
+{
+    SF_INFO info {};
+    handle = sf_open_virtual(&virtualIo, SFM_READ, &info, source.get());
+    if (!handle)
+        return false;
+    channelCount = info.channels;
+    rate = info.samplerate;
+    // A lying header must not stretch the time a caller waits for the end:
+    // no WAV codec packs a sample into less than one bit.
+    frameCount = std::min<qint64>(info.frames, source->size() * 8 / std::max(1, channelCount));
+    return channelCount >= 1 && channelCount <= maxChannels && rate >= minRate && rate <= maxRate
+        && frameCount > 0;
+}
+
+int SampleFile::channels() const
+{
+    return channelCount;
+}
+
+int SampleFile::sampleRate() const
+{
+    return rate;
+}
+
+qint64 SampleFile::frames() const
+{
+    return frameCount;
+}
+
+qint64 SampleFile::read(float *out, qint64 count)
+{
+    const qint64 got = std::max<qint64>(0, sf_readf_float(handle, out, count));
+    // Float files may hold anything; the converter and the device get clean samples.
+    for (float &sample : std::span(out, std::size_t(got * channelCount)))
+        sample = std::isfinite(sample) ? std::clamp(sample, -1.0f, 1.0f) : 0.0f;
+    return got;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+class QIODevice;
+struct sf_private_tag;
+
+// A WAV file decoded piece by piece to interleaved floats in [-1, 1].
+// Anything that is not a WAV file of sane dimensions fails to open, so
+// arbitrary bytes are safe to hand to fromBytes.
+class SampleFile
+{
+public:
+    static constexpr int maxChannels = 8;
+    static constexpr int minRate = 1000;
+    static constexpr int maxRate = 768000;
+
+    static std::unique_ptr<SampleFile> open(const QString &path);
+    static std::unique_ptr<SampleFile> fromBytes(const QByteArray &bytes);
+    ~SampleFile();
+
+    int channels() const;
+    int sampleRate() const;
+    qint64 frames() const;
+
+    // Reads up to count frames into out (count * channels() floats); returns
+    // the frames read, 0 at the end of the data or on a decoding error.
+    qint64 read(float *out, qint64 count);
+
+private:
+    explicit SampleFile(std::unique_ptr<QIODevice> source);
+    static std::unique_ptr<SampleFile> decode(std::unique_ptr<QIODevice> source);
+    bool start();
+
+    std::unique_ptr<QIODevice> source;
+    sf_private_tag *handle = nullptr;
+    int channelCount = 0;
+    int rate = 0;
+    qint64 frameCount = 0;
+};

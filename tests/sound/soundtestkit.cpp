@@ -1,0 +1,85 @@
+#include "soundtestkit.h"
+
+#include <QFile>
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <sndfile.h>
+
+namespace {
+
+constexpr float silenceLevel = 1e-3f;
+constexpr qsizetype crossingFrames = 4;
+
+} // namespace
+
+bool writeTone(const QString &path, double hz, double seconds, int rate, int channels, int format)
+{
+    SF_INFO info {};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format != 0 ? format : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!file)
+        return false;
+    const auto frames = qsizetype(seconds * rate);
+    QList<float> samples(frames * channels);
+    for (qsizetype frame = 0; frame < frames; ++frame) {
+        const float value = float(0.5 * std::sin(2 * std::numbers::pi * hz * double(frame) / rate));
+        for (int channel = 0; channel < channels; ++channel)
+            samples[frame * channels + channel] = value;
+    }
+    const bool written = sf_writef_float(file, samples.data(), frames) == frames;
+    return sf_close(file) == 0 && written;
+}
+
+QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec)
+{
+    const int sampleBytes = SDL_AUDIO_BITSIZE(spec.format) / 8;
+    const int frameBytes = sampleBytes * spec.channels;
+    QList<float> samples;
+    for (qsizetype at = 0; at + frameBytes <= raw.size(); at += frameBytes) {
+        const char *data = raw.constData() + at;
+        if (spec.format == AUDIO_F32SYS) {
+            float value;
+            std::memcpy(&value, data, sizeof value);
+            samples.append(value);
+        } else if (spec.format == AUDIO_S16SYS) {
+            qint16 value;
+            std::memcpy(&value, data, sizeof value);
+            samples.append(float(value) / 32768.0f);
+        } else if (spec.format == AUDIO_S32SYS) {
+            qint32 value;
+            std::memcpy(&value, data, sizeof value);
+            samples.append(float(double(value) / 2147483648.0));
+        } else {
+            return {};
+        }
+    }
+    return samples;
+}
+
+QList<Span> soundSpans(const QList<float> &samples)
+{
+    QList<Span> spans;
+    for (qsizetype at = 0; at < samples.size(); ++at) {
+        if (std::fabs(samples[at]) < silenceLevel)
+            continue;
+        if (!spans.isEmpty() && at - spans.last().end <= crossingFrames)
+            spans.last().end = at + 1;
+        else
+            spans.append({ at, at + 1 });
+    }
+    return spans;
+}
+
+double pitchOf(const QList<float> &samples, Span span, int rate)
+{
+    int crossings = 0;
+    for (qsizetype at = span.start + 1; at < span.end; ++at) {
+        if ((samples[at - 1] < 0) != (samples[at] < 0))
+            ++crossings;
+    }
+    return crossings / 2.0 / (double(span.length()) / rate);
+}

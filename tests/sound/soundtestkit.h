@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <SDL_audio.h>
+
+// Writes a sine tone of amplitude 0.5 through libsndfile; format is a
+// libsndfile format (SF_FORMAT_WAV | SF_FORMAT_PCM_16 when 0).
+bool writeTone(const QString &path, double hz, double seconds, int rate = 22050, int channels = 1,
+               int format = 0);
+
+// Channel 0 of raw device output in the format spec describes.
+QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec);
+
+// A stretch of sound in the output, in frames [start, end).
+struct Span
+{
+    qsizetype start = 0;
+    qsizetype end = 0;
+    qsizetype length() const { return end - start; }
+};
+
+// The stretches of sound, joining those that only a few near-zero samples
+// (a sine's zero crossings) apart.
+QList<Span> soundSpans(const QList<float> &samples);
+
+// The tone's frequency from its zero crossings.
+double pitchOf(const QList<float> &samples, Span span, int rate);

@@ -1,0 +1,148 @@
+#include "audiooutput.h"
+#include "samplepath.h"
+#include "soundbits.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct RecordingOutput : AudioOutput
+{
+    QStringList paths;
+    QList<bool> waits;
+    void play(const QString &path, bool wait) override
+    {
+        paths.append(path);
+        waits.append(wait);
+    }
+};
+
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+class TestSamplePath : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void resolves_data();
+    void resolves();
+    void playSampleHandsOverPathAndWait();
+    void playSampleIgnoresEmptyAndMissingNames();
+
+private:
+    QString expand(QString text) const;
+
+    QTemporaryDir current;
+    QTemporaryDir program;
+    QTemporaryDir elsewhere;
+};
+
+void TestSamplePath::initTestCase()
+{
+    const QString wavs = program.path() + "/wavs/";
+    for (const char *name : { "80.Wav", "RbExit1.wav", "TurnLeft.mp3.Wav", "Twice.wav", "After.Wav",
+                              "TurnRight.WAV", "Keep.wav", "KEEP.WAV", "Ünïcode Straße.wav" })
+        touch(wavs + name);
+    touch(current.path() + "/Twice.wav");
+    touch(current.path() + "/  .Wav");
+    QVERIFY(QDir(current.path()).mkdir("After.Wav"));
+    QVERIFY(QDir(current.path()).mkdir("Ahead.Wav"));
+    touch(elsewhere.path() + "/Deep/Tone.wav");
+}
+
+QString TestSamplePath::expand(QString text) const
+{
+    return text.replace("{cur}", current.path())
+        .replace("{prog}", program.path())
+        .replace("{else}", elsewhere.path());
+}
+
+void TestSamplePath::resolves_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected"); // empty: nothing is played
+
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("shorter than four characters") << "80"
+                                                  << "{prog}/wavs/80.Wav";
+    QTest::newRow(".WAV kept") << "RbExit1.WAV"
+                               << "{prog}/wavs/RbExit1.wav";
+    QTest::newRow(".wav kept") << "RbExit1.wav"
+                               << "{prog}/wavs/RbExit1.wav";
+    QTest::newRow(".Wav kept") << "RbExit1.Wav"
+                               << "{prog}/wavs/RbExit1.wav";
+    QTest::newRow("other extension gets .Wav") << "TurnLeft.mp3"
+                                               << "{prog}/wavs/TurnLeft.mp3.Wav";
+    QTest::newRow("spaces only, no such file") << "   "
+                                               << "";
+    QTest::newRow("spaces only, file exists") << "  "
+                                              << "{cur}/  .Wav";
+    QTest::newRow("current directory wins") << "Twice"
+                                            << "{cur}/Twice.wav";
+    QTest::newRow("full path anywhere") << "{else}/Deep/Tone.wav"
+                                        << "{else}/Deep/Tone.wav";
+    QTest::newRow("full path, other case") << "{else}/DEEP/tone"
+                                           << "{else}/Deep/Tone.wav";
+    QTest::newRow("folder does not count") << "After"
+                                           << "{prog}/wavs/After.Wav";
+    QTest::newRow("folder found nowhere else") << "Ahead"
+                                               << "";
+    QTest::newRow("missing") << "TurnBack"
+                             << "";
+    QTest::newRow("case variant") << "TURNRIGHT"
+                                  << "{prog}/wavs/TurnRight.WAV";
+    QTest::newRow("exact match first") << "Keep.wav"
+                                       << "{prog}/wavs/Keep.wav";
+    QTest::newRow("first variant in order") << "keep"
+                                            << "{prog}/wavs/KEEP.WAV";
+    QTest::newRow("unicode, case variant") << "ünïcode straße"
+                                           << "{prog}/wavs/Ünïcode Straße.wav";
+}
+
+void TestSamplePath::resolves()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+    const auto found = resolveSamplePath(expand(name), current.path(), program.path());
+    QCOMPARE(found.value_or(QString()), expand(expected));
+}
+
+void TestSamplePath::playSampleHandsOverPathAndWait()
+{
+    RecordingOutput output;
+    SoundBits::setAudioOutput(&output);
+    const QString saved = QDir::currentPath();
+    QDir::setCurrent(current.path());
+    SoundBits::PlaySample("twice", SoundBits::PlayToEnd);
+    SoundBits::PlaySample("TWICE.WAV", SoundBits::PlayAsync);
+    QDir::setCurrent(saved);
+    SoundBits::setAudioOutput(nullptr);
+
+    QCOMPARE(output.paths, QStringList(2, current.path() + "/Twice.wav"));
+    QCOMPARE(output.waits, QList<bool>({ true, false }));
+}
+
+void TestSamplePath::playSampleIgnoresEmptyAndMissingNames()
+{
+    RecordingOutput output;
+    SoundBits::setAudioOutput(&output);
+    SoundBits::PlaySample("", SoundBits::PlayToEnd);
+    SoundBits::PlaySample("NoSuchSampleAnywhere", SoundBits::PlayToEnd);
+    SoundBits::setAudioOutput(nullptr);
+    QVERIFY(output.paths.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestSamplePath)
+#include "tst_samplepath.moc"

@@ -1,0 +1,212 @@
+#include "sdlaudiooutput.h"
+#include "soundtestkit.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <SDL_log.h>
+#include <sndfile.h>
+
+// Runs on SDL's disk driver: the device writes its raw output to a file,
+// which each test reads back once its engine is gone.
+class TestSdlAudio : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void playsToneOnce_data();
+    void playsToneOnce();
+    void asyncReturnsAtOnce();
+    void newSampleCutsOffOld();
+    void backToBackLeavesNoGap();
+    void noDeviceReturnsAtOnceAndRetries();
+    void brokenFilesPlayNothing();
+    void resumesAfterIdlePause();
+    void stalledDeviceEndsTheWait();
+
+private:
+    QString tone(double hz, double seconds, int rate = 22050, int channels = 1, int format = 0);
+    QList<float> recorded(std::unique_ptr<SdlAudioOutput> output);
+    static qint64 elapsedPlaying(SdlAudioOutput &output, const QString &path, bool wait);
+
+    QTemporaryDir folder;
+    SDL_AudioSpec spec {};
+    int tones = 0;
+};
+
+void TestSdlAudio::initTestCase()
+{
+    // The disk driver warns at every open that it is not a sound card.
+    SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
+}
+
+void TestSdlAudio::init()
+{
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(folder.filePath("output.raw")));
+    qunsetenv("SDL_DISKAUDIODELAY");
+}
+
+QString TestSdlAudio::tone(double hz, double seconds, int rate, int channels, int format)
+{
+    const QString path = folder.filePath(QString("tone%1.wav").arg(++tones));
+    return writeTone(path, hz, seconds, rate, channels, format) ? path : QString();
+}
+
+QList<float> TestSdlAudio::recorded(std::unique_ptr<SdlAudioOutput> output)
+{
+    const auto deviceSpec = output->deviceSpec();
+    if (!deviceSpec)
+        return {};
+    spec = *deviceSpec;
+    output.reset(); // closing the device flushes the file
+    QFile file(folder.filePath("output.raw"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return firstChannel(file.readAll(), spec);
+}
+
+qint64 TestSdlAudio::elapsedPlaying(SdlAudioOutput &output, const QString &path, bool wait)
+{
+    QElapsedTimer timer;
+    timer.start();
+    output.play(path, wait);
+    return timer.elapsed();
+}
+
+void TestSdlAudio::playsToneOnce_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("format");
+    QTest::newRow("22050 Hz mono") << 22050 << 1 << int(SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    QTest::newRow("44100 Hz stereo") << 44100 << 2 << int(SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    QTest::newRow("8000 Hz mu-law") << 8000 << 1 << int(SF_FORMAT_WAV | SF_FORMAT_ULAW);
+    QTest::newRow("96000 Hz float") << 96000 << 2 << int(SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+}
+
+void TestSdlAudio::playsToneOnce()
+{
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    QFETCH(int, format);
+    auto output = std::make_unique<SdlAudioOutput>();
+    const qint64 elapsed = elapsedPlaying(*output, tone(440, 0.3, rate, channels, format), true);
+    const QList<float> samples = recorded(std::move(output));
+
+    QVERIFY2(elapsed >= 250 && elapsed < 1000, QByteArray::number(elapsed));
+    const QList<Span> spans = soundSpans(samples);
+    QCOMPARE(spans.size(), 1);
+    QVERIFY(qAbs(spans[0].length() - spec.freq * 3 / 10) < spec.freq / 200);
+    QVERIFY(qAbs(pitchOf(samples, spans[0], spec.freq) - 440) < 5);
+}
+
+void TestSdlAudio::asyncReturnsAtOnce()
+{
+    auto output = std::make_unique<SdlAudioOutput>();
+    output->play(tone(440, 0.1), true); // opens the device
+    const qint64 elapsed = elapsedPlaying(*output, tone(440, 0.6), false);
+    QTest::qWait(900);
+    const QList<float> samples = recorded(std::move(output));
+
+    QVERIFY2(elapsed < 150, QByteArray::number(elapsed));
+    const QList<Span> spans = soundSpans(samples);
+    QCOMPARE(spans.size(), 2);
+    QVERIFY(qAbs(spans[1].length() - spec.freq * 6 / 10) < spec.freq / 200);
+}
+
+void TestSdlAudio::newSampleCutsOffOld()
+{
+    auto output = std::make_unique<SdlAudioOutput>();
+    output->play(tone(440, 1.0), false);
+    QTest::qWait(200);
+    output->play(tone(880, 0.3), true);
+    const QList<float> samples = recorded(std::move(output));
+
+    const QList<Span> spans = soundSpans(samples);
+    QCOMPARE(spans.size(), 1); // no silence where one sample takes over
+    const Span sound = spans[0];
+    const qsizetype tail = spec.freq * 3 / 10;
+    QVERIFY(sound.length() < spec.freq * 7 / 10);
+    QVERIFY(qAbs(pitchOf(samples, { sound.start, sound.end - tail }, spec.freq) - 440) < 10);
+    QVERIFY(qAbs(pitchOf(samples, { sound.end - tail, sound.end }, spec.freq) - 880) < 10);
+}
+
+void TestSdlAudio::backToBackLeavesNoGap()
+{
+    auto output = std::make_unique<SdlAudioOutput>();
+    output->play(tone(440, 0.3), true);
+    output->play(tone(660, 0.3, 44100), true);
+    output->play(tone(880, 0.3), true);
+    const QList<float> samples = recorded(std::move(output));
+
+    const QList<Span> spans = soundSpans(samples);
+    QVERIFY(!spans.isEmpty() && spans.size() <= 3);
+    for (qsizetype at = 1; at < spans.size(); ++at)
+        QVERIFY(spans[at].start - spans[at - 1].end <= spec.samples);
+    QVERIFY(qAbs(spans.last().end - spans.first().start - spec.freq * 9 / 10) < spec.freq / 50);
+}
+
+void TestSdlAudio::noDeviceReturnsAtOnceAndRetries()
+{
+    qputenv("SDL_AUDIODRIVER", "no-such-driver");
+    auto output = std::make_unique<SdlAudioOutput>();
+    const QString path = tone(440, 1.0);
+    const qint64 elapsed = elapsedPlaying(*output, path, true);
+    QVERIFY2(elapsed < 500, QByteArray::number(elapsed));
+    QVERIFY(!output->deviceSpec());
+
+    qputenv("SDL_AUDIODRIVER", "disk");
+    output->play(path, true);
+    QCOMPARE(soundSpans(recorded(std::move(output))).size(), 1);
+}
+
+void TestSdlAudio::brokenFilesPlayNothing()
+{
+    QByteArray header;
+    QFile good(tone(440, 0.1));
+    QVERIFY(good.open(QIODevice::ReadOnly));
+    header = good.read(44);
+    QByteArray zeroChannels = header + QByteArray(4000, '\x30');
+    zeroChannels[22] = 0;
+    const QList<QByteArray> broken = { QByteArray(), QByteArray("not audio"), header.left(30),
+                                       zeroChannels, header.left(12) + QByteArray(5000, '\xee') };
+
+    auto output = std::make_unique<SdlAudioOutput>();
+    output->play(tone(440, 0.1), true);
+    for (const QByteArray &bytes : broken) {
+        QFile file(folder.filePath("broken.wav"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        const qint64 elapsed = elapsedPlaying(*output, file.fileName(), true);
+        QVERIFY2(elapsed < 200, QByteArray::number(elapsed));
+    }
+    QCOMPARE(soundSpans(recorded(std::move(output))).size(), 1);
+}
+
+void TestSdlAudio::resumesAfterIdlePause()
+{
+    auto output = std::make_unique<SdlAudioOutput>();
+    output->play(tone(440, 0.1), true);
+    QTest::qWait(4000);
+    output->play(tone(660, 0.1), true);
+    const QList<Span> spans = soundSpans(recorded(std::move(output)));
+    QCOMPARE(spans.size(), 2);
+}
+
+void TestSdlAudio::stalledDeviceEndsTheWait()
+{
+    // One device period every four seconds: the sample cannot end in time.
+    qputenv("SDL_DISKAUDIODELAY", "4000");
+    auto output = std::make_unique<SdlAudioOutput>();
+    const qint64 elapsed = elapsedPlaying(*output, tone(440, 0.3), true);
+    QVERIFY2(elapsed >= 2000 && elapsed < 3500, QByteArray::number(elapsed));
+}
+
+QTEST_GUILESS_MAIN(TestSdlAudio)
+#include "tst_sdlaudio.moc"
