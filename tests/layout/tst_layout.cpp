@@ -1,0 +1,89 @@
+#include "fakeplatform.h"
+#include "framewidth.h"
+#include "resizerule.h"
+#include "sarvikform.h"
+
+#include <QFrame>
+#include <QTest>
+
+class TestLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void resizeRule_data()
+    {
+        QTest::addColumn<bool>("minimized");
+        QTest::addColumn<bool>("wasMinimized");
+        QTest::addColumn<float>("outerHeight");
+        QTest::addColumn<bool>("layOut");
+        QTest::addColumn<bool>("wasMinimizedAfter");
+
+        QTest::newRow("minimising") << true << false << 8000.0f << false << true;
+        QTest::newRow("still minimised") << true << true << 8000.0f << false << true;
+        QTest::newRow("restore") << false << true << 8000.0f << false << false;
+        QTest::newRow("start height") << false << false << 7500.0f << false << false;
+        QTest::newRow("other height") << false << false << 8000.0f << true << false;
+        QTest::newRow("half a twip off") << false << false << 7500.5f << true << false;
+    }
+
+    void resizeRule()
+    {
+        QFETCH(bool, minimized);
+        QFETCH(bool, wasMinimized);
+        QFETCH(float, outerHeight);
+        const ResizeDecision decision = decideResize(minimized, wasMinimized, outerHeight, 7500);
+        QTEST(decision.layOut, "layOut");
+        QTEST(decision.wasMinimized, "wasMinimizedAfter");
+    }
+
+    void frameWidthFollowsOuterWidth()
+    {
+        QCOMPARE(frameWidthPixels(6975), 459.0f);
+        QCOMPARE(frameWidthPixels(9000), 594.0f);
+        QCOMPARE(frameWidthPixels(6990), 460.0f);
+    }
+
+    // The window maps its own resize and minimise events onto the rule.
+    void windowFollowsTheRule()
+    {
+        FakePlatform platform;
+        SarvikForm form(platform);
+        QVERIFY(form.load());
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QFrame *frame = form.SelectFrame;
+        QCOMPARE(frame->geometry(), QRect(0, 0, 459, 469));
+
+        // Only a program can size the window this way.
+        form.setOuterHeightTwips(8000);
+        form.setOuterWidthTwips(9000);
+        QTRY_COMPARE(form.outerTwips().width(), 9000.0f);
+        QCOMPARE(frame->geometry(), QRect(0, 0, 594, 469));
+
+        // Back at the start height the frame keeps the width it had,
+        // even though the window has become narrower.
+        form.setOuterHeightTwips(7500);
+        form.setOuterWidthTwips(7500);
+        QTRY_COMPARE(form.outerTwips().width(), 7500.0f);
+        QCOMPARE(frame->width(), 594);
+
+        // A taller window lays out again; then minimise and restore leave
+        // a hand-set frame alone.
+        form.setOuterHeightTwips(8000);
+        QTRY_COMPARE(frame->width(), 494);
+        frame->setGeometry(5, 0, 100, 469);
+        form.showMinimized();
+        QTRY_VERIFY(form.WasMinimized);
+        form.showNormal();
+        QTRY_VERIFY(!form.WasMinimized);
+        QTest::qWait(50);
+        QCOMPARE(frame->geometry(), QRect(5, 0, 100, 469));
+
+        // The next ordinary resize lays out again.
+        form.setOuterWidthTwips(9000);
+        QTRY_COMPARE(frame->geometry(), QRect(0, 0, 594, 469));
+    }
+};
+
+QTEST_MAIN(TestLayout)
+#include "tst_layout.moc"
