@@ -28,9 +28,10 @@ bool SarvikForm::load()
     // from here on already compares against it.
     MySearchBits::StartHeight = 7500;
     MySearchBits::StartWidth = 6975;
-    // The outer size includes the window's frame. Where the platform knows
-    // the frame before the window is shown, it knows it only once the
-    // native window exists.
+    // The outer size includes the window's frame. Some platforms know that
+    // frame before the window is shown, but only once the native window
+    // exists; others learn it after showing, and the window then keeps
+    // its client size.
     winId();
     setOuterHeightTwips(MySearchBits::StartHeight);
     setOuterWidthTwips(MySearchBits::StartWidth);
