@@ -44,7 +44,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads its platform plugin at run time, where dpkg-shlibdeps cannot see it.
+# Qt loads its platform plugins at run time, out of dpkg-shlibdeps' sight.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 
 include(CPack)
