@@ -18,19 +18,20 @@ std::shared_ptr<SampleTrack> SampleTrack::create(std::unique_ptr<SampleFile> fil
                              device.format, device.channels, device.freq);
     if (!stream)
         return nullptr;
-    SDL_sem *ended = SDL_CreateSemaphore(0);
-    if (!ended) {
+    SDL_sem *endSignal = SDL_CreateSemaphore(0);
+    if (!endSignal) {
         SDL_FreeAudioStream(stream);
         return nullptr;
     }
-    return std::shared_ptr<SampleTrack>(new SampleTrack(std::move(file), stream, ended, device));
+    return std::shared_ptr<SampleTrack>(
+        new SampleTrack(std::move(file), stream, endSignal, device));
 }
 
-SampleTrack::SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stream, SDL_sem *ended,
-                         const SDL_AudioSpec &device)
+SampleTrack::SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stream,
+                         SDL_sem *endSignal, const SDL_AudioSpec &device)
     : file(std::move(file))
     , stream(stream)
-    , ended(ended)
+    , endSignal(endSignal)
     , frameBytes(SDL_AUDIO_BITSIZE(device.format) / 8 * device.channels)
     , ring(std::size_t(device.freq / aheadDivisor) * std::size_t(frameBytes))
     , decoded(std::size_t(decodeFrames * this->file->channels()))
@@ -41,7 +42,7 @@ SampleTrack::SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stre
 SampleTrack::~SampleTrack()
 {
     SDL_FreeAudioStream(stream);
-    SDL_DestroySemaphore(ended);
+    SDL_DestroySemaphore(endSignal);
 }
 
 std::chrono::milliseconds SampleTrack::length() const
@@ -88,13 +89,13 @@ void SampleTrack::render(Uint8 *out, int size, Uint8 silence)
     const bool last = decodedAll();
     const std::size_t copied = ring.read(out, std::size_t(size));
     std::memset(out + copied, silence, std::size_t(size) - copied);
-    if (last && !endSignalled && ring.available() == 0) {
-        endSignalled = true;
-        SDL_SemPost(ended);
+    if (last && !playedAll() && ring.available() == 0) {
+        ended.store(true, std::memory_order_release);
+        SDL_SemPost(endSignal);
     }
 }
 
 bool SampleTrack::waitForEnd(int timeoutMs)
 {
-    return SDL_SemWaitTimeout(ended, Uint32(timeoutMs)) == 0;
+    return SDL_SemWaitTimeout(endSignal, Uint32(timeoutMs)) == 0;
 }

@@ -33,20 +33,21 @@ public:
     void render(Uint8 *out, int size, Uint8 silence);
     // True once the device has taken the last frame, within timeoutMs.
     bool waitForEnd(int timeoutMs);
+    bool playedAll() const { return ended.load(std::memory_order_acquire); }
 
 private:
-    SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stream, SDL_sem *ended,
+    SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stream, SDL_sem *endSignal,
                 const SDL_AudioSpec &device);
     bool feedConverter();
 
     std::unique_ptr<SampleFile> file;
     SDL_AudioStream *stream;
-    SDL_sem *ended;
+    SDL_sem *endSignal;
     int frameBytes;
     RingBuffer ring;
     std::vector<float> decoded;
     std::vector<Uint8> converted;
     bool flushed = false;
     std::atomic<bool> finished { false };
-    bool endSignalled = false;
+    std::atomic<bool> ended { false };
 };

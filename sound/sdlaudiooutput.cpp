@@ -18,9 +18,13 @@
  *
  * A waiting play also polls the device every 50 ms, so an unplugged device
  * ends the wait (and is reopened at the next play), and it gives up after the
- * sample's length plus two seconds in case the device stalls. A few seconds
- * after the last sample was decoded the decoder thread pauses the device and
- * sleeps until the next play, so an idle program does no audio work.
+ * sample's length plus two seconds in case the device stalls.
+ *
+ * A few seconds after the last sample was decoded the decoder thread pauses
+ * the device, so the callback stops, and resuming costs nothing. SDL2 still
+ * feeds silence to a paused device from its own thread, which keeps the sound
+ * server's output awake, so after half a minute the device is closed as well
+ * and the next play opens it again.
  */
 #include "sdlaudiooutput.h"
 
@@ -28,13 +32,13 @@
 #include "sampletrack.h"
 
 #include <SDL.h>
+#include <algorithm>
 
 namespace {
 
 using namespace std::chrono_literals;
 
 constexpr auto refillInterval = 40ms;
-constexpr auto idleBeforePause = 3s;
 constexpr auto stallAllowance = 2s;
 constexpr int deviceCheckMs = 50;
 constexpr int primedPeriods = 3;
@@ -69,6 +73,11 @@ SDL_AudioSpec preferredSpec()
 }
 
 } // namespace
+
+SdlAudioOutput::SdlAudioOutput(std::chrono::milliseconds pauseAfter,
+                               std::chrono::milliseconds closeAfter)
+    : pauseAfter(pauseAfter), closeAfter(std::max(pauseAfter, closeAfter))
+{ }
 
 SdlAudioOutput::~SdlAudioOutput()
 {
@@ -214,17 +223,24 @@ void SdlAudioOutput::decodeLoop()
     }
 }
 
-// Waits for the next play, pausing the device if none comes for a while.
+// Waits for the next play, pausing and later closing the device if none comes.
 void SdlAudioOutput::idle(std::unique_lock<std::mutex> &lock)
 {
     const unsigned long long seen = plays;
     const auto woken = [&] { return quitting || plays != seen; };
-    if (device == 0 || paused) {
+    if (device == 0) {
         wake.wait(lock, woken);
         return;
     }
-    if (!wake.wait_for(lock, idleBeforePause, woken) && device != 0) {
-        SDL_PauseAudioDevice(device, 1);
-        paused = true;
+    if (wake.wait_for(lock, paused ? closeAfter - pauseAfter : pauseAfter, woken) || device == 0)
+        return;
+    // Idle time counts from the sample's end, not from its decoding.
+    if (current && !current->playedAll())
+        return;
+    if (paused) {
+        closeDevice();
+        return;
     }
+    SDL_PauseAudioDevice(device, 1);
+    paused = true;
 }

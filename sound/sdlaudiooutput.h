@@ -4,6 +4,7 @@
 
 #include <SDL_audio.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -17,7 +18,10 @@ class SampleTrack;
 class SdlAudioOutput : public AudioOutput
 {
 public:
-    SdlAudioOutput() = default;
+    // After pauseAfter without a play the device is paused, after closeAfter
+    // it is closed, to be opened again by the next play.
+    explicit SdlAudioOutput(std::chrono::milliseconds pauseAfter = std::chrono::seconds(3),
+                            std::chrono::milliseconds closeAfter = std::chrono::seconds(30));
     ~SdlAudioOutput() override;
 
     void play(const QString &path, bool wait) override;
@@ -37,6 +41,8 @@ private:
     void decodeLoop();
     void idle(std::unique_lock<std::mutex> &lock);
 
+    const std::chrono::milliseconds pauseAfter;
+    const std::chrono::milliseconds closeAfter;
     std::mutex mutex;
     std::condition_variable wake;
     std::thread decoder;

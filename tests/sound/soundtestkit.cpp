@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -23,14 +24,20 @@ bool writeTone(const QString &path, double hz, double seconds, int rate, int cha
     SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     if (!file)
         return false;
+    // Written a second at a time, so an hour-long tone fits in memory.
     const auto frames = qsizetype(seconds * rate);
-    QList<float> samples(frames * channels);
-    for (qsizetype frame = 0; frame < frames; ++frame) {
-        const float value = float(0.5 * std::sin(2 * std::numbers::pi * hz * double(frame) / rate));
-        for (int channel = 0; channel < channels; ++channel)
-            samples[frame * channels + channel] = value;
+    QList<float> samples(qsizetype(rate) * channels);
+    bool written = true;
+    for (qsizetype done = 0; done < frames && written;) {
+        const qsizetype count = std::min<qsizetype>(rate, frames - done);
+        for (qsizetype frame = 0; frame < count; ++frame) {
+            const double time = double(done + frame) / rate;
+            const auto value = float(0.5 * std::sin(2 * std::numbers::pi * hz * time));
+            std::fill_n(samples.begin() + frame * channels, channels, value);
+        }
+        written = sf_writef_float(file, samples.data(), count) == count;
+        done += count;
     }
-    const bool written = sf_writef_float(file, samples.data(), frames) == frames;
     return sf_close(file) == 0 && written;
 }
 

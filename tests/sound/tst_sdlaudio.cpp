@@ -26,6 +26,7 @@ private slots:
     void noDeviceReturnsAtOnceAndRetries();
     void brokenFilesPlayNothing();
     void resumesAfterIdlePause();
+    void closesAfterLongIdleAndReopens();
     void stalledDeviceEndsTheWait();
 
 private:
@@ -191,12 +192,26 @@ void TestSdlAudio::brokenFilesPlayNothing()
 
 void TestSdlAudio::resumesAfterIdlePause()
 {
-    auto output = std::make_unique<SdlAudioOutput>();
+    using namespace std::chrono_literals;
+    auto output = std::make_unique<SdlAudioOutput>(200ms, 1min);
     output->play(tone(440, 0.1), true);
-    QTest::qWait(4000);
+    QTest::qWait(600);
     output->play(tone(660, 0.1), true);
     const QList<Span> spans = soundSpans(recorded(std::move(output)));
     QCOMPARE(spans.size(), 2);
+}
+
+void TestSdlAudio::closesAfterLongIdleAndReopens()
+{
+    using namespace std::chrono_literals;
+    auto output = std::make_unique<SdlAudioOutput>(100ms, 300ms);
+    output->play(tone(440, 0.1), true);
+    QTRY_VERIFY_WITH_TIMEOUT(!output->deviceSpec(), 2000);
+    output->play(tone(660, 0.2), true);
+    const QList<float> samples = recorded(std::move(output));
+    const QList<Span> spans = soundSpans(samples); // reopening started a new file
+    QCOMPARE(spans.size(), 1);
+    QVERIFY(qAbs(pitchOf(samples, spans[0], spec.freq) - 660) < 5);
 }
 
 void TestSdlAudio::stalledDeviceEndsTheWait()
