@@ -44,7 +44,6 @@ constexpr std::array<int, VoicesCount> ListTabOrder { 0, 1, 5, 4, 3, 6, 2 };
 constexpr int ListWidth = 1695;
 const QColor WindowColour(255, 0, 0);
 const QColor FrameColour(128, 255, 128);
-const QColor FocusColour(255, 192, 192);
 
 } // namespace
 
@@ -71,6 +70,8 @@ SarvikForm::SarvikForm(Platform &platform, QWidget *parent)
     createLists();
     createPhraseBox();
     createPlayOnClick();
+    connectLists();
+    connectPlayButton();
 }
 
 void SarvikForm::createFrame()
@@ -111,7 +112,7 @@ void SarvikForm::createLists()
     }
     // The first list has the focus when the window appears, and already
     // wears the colour that focus gives.
-    Voices[0]->setBackColor(FocusColour);
+    Voices[0]->setBackColor(FocusBackColor);
     Voices[0]->setFocus();
 }
 

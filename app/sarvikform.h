@@ -50,6 +50,16 @@ public:
     QPlainTextEdit *DirectionsText;
     QCheckBox *PLayOnClick;
 
+    // Handlers of the Voices lists, one set for all seven members.
+    void Voices_Click(int index);
+    void Voices_DblClick(int index);
+    void Voices_KeyPress(int index, int keyAscii);
+    void Voices_GotFocus(int index);
+    void Voices_LostFocus(int index);
+    void ClearButton_Click();
+    // Plays the phrase, or asks the phrase that is playing to stop.
+    void PlayButton_Click();
+
     bool IsPlaying = false;
     bool StopRequested = false;
     bool WasMinimized = false;
@@ -65,6 +75,9 @@ private:
     void createLists();
     void createPhraseBox();
     void createPlayOnClick();
+    void connectLists();
+    void connectPlayButton();
+    void appendSelected(int index);
     void runResizeRule();
 
     Platform &m_platform;

@@ -1,0 +1,64 @@
+#include "phrasetext.h"
+#include "platform.h"
+#include "sarvikform.h"
+#include "soundbits.h"
+#include "voicelist.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+void SarvikForm::connectLists()
+{
+    for (int index = 0; index < VoicesCount; ++index) {
+        VoiceList *list = Voices[index];
+        connect(list, &VoiceList::Click, this, [this, index] { Voices_Click(index); });
+        connect(list, &VoiceList::DblClick, this, [this, index] { Voices_DblClick(index); });
+        connect(list, &VoiceList::KeyPress, this,
+                [this, index](int keyAscii) { Voices_KeyPress(index, keyAscii); });
+        connect(list, &VoiceList::GotFocus, this, [this, index] { Voices_GotFocus(index); });
+        connect(list, &VoiceList::LostFocus, this, [this, index] { Voices_LostFocus(index); });
+    }
+    connect(ClearButton, &QPushButton::clicked, this, &SarvikForm::ClearButton_Click);
+}
+
+void SarvikForm::Voices_Click(int index)
+{
+    // Read afresh each time; a greyed box does not count as ticked.
+    if (PLayOnClick->checkState() != Qt::Checked)
+        return;
+    m_platform.playSample(Voices[index]->selectedText(), SoundBits::PlayAsync);
+}
+
+void SarvikForm::Voices_DblClick(int index)
+{
+    appendSelected(index);
+}
+
+void SarvikForm::Voices_KeyPress(int index, int keyAscii)
+{
+    if (keyAscii == 13)
+        appendSelected(index);
+}
+
+void SarvikForm::appendSelected(int index)
+{
+    DirectionsText->setPlainText(
+        appendedToPhrase(DirectionsText->toPlainText(), Voices[index]->selectedText()));
+}
+
+void SarvikForm::Voices_GotFocus(int index)
+{
+    Voices[index]->setBackColor(FocusBackColor);
+}
+
+void SarvikForm::Voices_LostFocus(int index)
+{
+    Voices[index]->setBackColor(QApplication::palette().color(QPalette::Base));
+}
+
+void SarvikForm::ClearButton_Click()
+{
+    DirectionsText->clear();
+}

@@ -1,0 +1,6 @@
+#include "phrasetext.h"
+
+QString appendedToPhrase(const QString &phrase, const QString &item)
+{
+    return phrase + item + QStringLiteral(" , ");
+}
