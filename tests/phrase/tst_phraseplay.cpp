@@ -1,0 +1,180 @@
+#include "fakeplatform.h"
+#include "sarvikform.h"
+#include "voicelist.h"
+
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// A click as the window system queues it while a sample holds the program:
+// it reaches the widget only when the window next handles its events.
+void postClick(QWidget *widget, QPoint at = {})
+{
+    if (at.isNull())
+        at = widget->rect().center();
+    const QPointF global = widget->mapToGlobal(at);
+    QCoreApplication::postEvent(
+        widget,
+        new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, {}));
+    QCoreApplication::postEvent(
+        widget,
+        new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, {}));
+}
+
+} // namespace
+
+// Playing the phrase with the recording fake: what is played, in which
+// order, and what the user's input does between two fragments.
+class TestPhrasePlay : public QObject
+{
+    Q_OBJECT
+
+    FakePlatform platform;
+    std::unique_ptr<SarvikForm> form;
+
+    void play(const QString &phrase)
+    {
+        form->DirectionsText->setPlainText(phrase);
+        QTest::mouseClick(form->PlayButton, Qt::LeftButton);
+    }
+    // The phrase ended and left everything at rest.
+    bool atRest() const
+    {
+        return form->PlayButton->text() == "Play" && !form->IsPlaying && !form->StopRequested;
+    }
+
+private slots:
+    void init()
+    {
+        platform = FakePlatform();
+        form = std::make_unique<SarvikForm>(platform);
+        QVERIFY(form->load());
+    }
+
+    void cleanup() { form.reset(); }
+
+    void playsEachFragmentToItsEndInOrder()
+    {
+        QStringList captions;
+        platform.whilePlaying = [&](const QString &) { captions << form->PlayButton->text(); };
+        play("TurnLeft , After , 100 , ");
+        QCOMPARE(platform.played, QStringList({ "TurnLeft/0", "After/0", "100/0", "/0" }));
+        QCOMPARE(captions, QStringList(4, "Stop"));
+        QVERIFY(atRest());
+        QCOMPARE(platform.beeps, 0);
+    }
+
+    void fragmentsKeepInnerSpaces()
+    {
+        play("  Turn Left  ");
+        QCOMPARE(platform.played, QStringList { "Turn Left/0" });
+    }
+
+    void emptyPhraseHandlesNoEvents()
+    {
+        bool handled = false;
+        QMetaObject::invokeMethod(
+            form.get(), [&] { handled = true; }, Qt::QueuedConnection);
+        play("");
+        QVERIFY(!handled);
+        QVERIFY(platform.played.isEmpty());
+        QVERIFY(atRest());
+        QCoreApplication::processEvents();
+    }
+
+    void eventsAreHandledAfterEveryFragment()
+    {
+        // Each fragment queues one event; the next fragment must find it
+        // handled, and the last one's is handled before Play returns.
+        int handled = 0;
+        QList<int> seen;
+        platform.whilePlaying = [&](const QString &) {
+            seen << handled;
+            QMetaObject::invokeMethod(
+                form.get(), [&] { ++handled; }, Qt::QueuedConnection);
+        };
+        play(",,,");
+        QCOMPARE(platform.played, QStringList(4, "/0"));
+        QCOMPARE(seen, QList<int>({ 0, 1, 2, 3 }));
+        QCOMPARE(handled, 4);
+        QVERIFY(atRest());
+    }
+
+    void stopTakesEffectAfterTheFragmentPlaying()
+    {
+        platform.whilePlaying = [&](const QString &name) {
+            if (name == "B")
+                postClick(form->PlayButton);
+        };
+        play("A , B , C , D");
+        QCOMPARE(platform.played, QStringList({ "A/0", "B/0" }));
+        QCOMPARE(platform.beeps, 1);
+        QVERIFY(atRest());
+
+        // A new phrase starts from its first fragment.
+        platform.whilePlaying = nullptr;
+        platform.played.clear();
+        QTest::mouseClick(form->PlayButton, Qt::LeftButton);
+        QCOMPARE(platform.played, QStringList({ "A/0", "B/0", "C/0", "D/0" }));
+    }
+
+    void everyStopClickBeeps()
+    {
+        platform.whilePlaying = [&](const QString &name) {
+            if (name == "A") {
+                postClick(form->PlayButton);
+                postClick(form->PlayButton);
+            }
+        };
+        play("A , B , C");
+        QCOMPARE(platform.played, QStringList { "A/0" });
+        QCOMPARE(platform.beeps, 2);
+        QVERIFY(atRest());
+    }
+
+    void otherHandlersRunBetweenFragments()
+    {
+        VoiceList *general = form->Voices[2];
+        platform.whilePlaying = [&](const QString &name) {
+            if (name == "A") {
+                postClick(form->ClearButton);
+                postClick(general->viewport(), general->visualItemRect(general->item(1)).center());
+                QCoreApplication::postEvent(
+                    general, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, {}, "\r"));
+            }
+        };
+        play("A , B");
+        QCOMPARE(platform.played, QStringList({ "A/0", "Then/1", "B/0" }));
+        QCOMPARE(form->DirectionsText->toPlainText(), "Then , ");
+        QVERIFY(atRest());
+    }
+
+    void anyNumberOfFragmentsPlays()
+    {
+        // More than a 16-bit counter could count.
+        play(QString("x , ").repeated(40000));
+        QCOMPARE(platform.played.size(), 40001);
+        QCOMPARE(platform.played[39999], "x/0");
+        QCOMPARE(platform.played.last(), "/0");
+        QVERIFY(atRest());
+    }
+
+    void closingWhilePlayingEndsTheProgram()
+    {
+        platform.whilePlaying = [&](const QString &name) {
+            if (name == "B")
+                QMetaObject::invokeMethod(form.get(), &QWidget::close, Qt::QueuedConnection);
+        };
+        form->DirectionsText->setPlainText("A , B , C , D");
+        QMetaObject::invokeMethod(form->PlayButton, &QPushButton::click, Qt::QueuedConnection);
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(platform.played, QStringList({ "A/0", "B/0" }));
+        QVERIFY(form->isUnloaded());
+    }
+};
+
+QTEST_MAIN(TestPhrasePlay)
+#include "tst_phraseplay.moc"
