@@ -1,0 +1,285 @@
+// Prints the sound engine's figures, measured on SDL's disk driver: start
+// latency, the gap between two waited samples, a one-hour file against a
+// one-second one, and the CPU an idle engine uses. Linux only: it reads the
+// device output through a FIFO and its own memory from /proc.
+#include "sdlaudiooutput.h"
+#include "soundtestkit.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <SDL_log.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double msSince(Clock::time_point start, Clock::time_point end = Clock::now())
+{
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+void sleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+double residentMb()
+{
+    QFile statm("/proc/self/statm");
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
+}
+
+double cpuMs()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](timeval time) { return time.tv_sec * 1000.0 + time.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// Reads the device output as the disk driver writes it, noting when each
+// piece arrived.
+class Recorder
+{
+public:
+    explicit Recorder(const QString &fifo) : reader([this, fifo] { run(fifo); }) { }
+    ~Recorder() { reader.join(); }
+
+    qsizetype bytes()
+    {
+        std::lock_guard lock(mutex);
+        return data.size();
+    }
+    QByteArray recorded()
+    {
+        std::lock_guard lock(mutex);
+        return data;
+    }
+    // When the device period starting at offset was written. The driver
+    // writes through stdio, which hands the FIFO two periods at a time, so a
+    // period is dated back by the periods that came after it in one read.
+    Clock::time_point written(qsizetype offset, qsizetype periodBytes, double periodMs)
+    {
+        std::lock_guard lock(mutex);
+        const auto piece = std::upper_bound(ends.begin(), ends.end(), offset);
+        if (piece == ends.end())
+            return Clock::now();
+        const qsizetype later = (*piece - offset) / periodBytes - 1;
+        const auto back = std::chrono::duration<double, std::milli>(later * periodMs);
+        return times[piece - ends.begin()] - std::chrono::duration_cast<Clock::duration>(back);
+    }
+
+private:
+    void run(const QString &fifo)
+    {
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY);
+        char buffer[65536];
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) {
+            std::lock_guard lock(mutex);
+            data.append(buffer, got);
+            ends.append(data.size());
+            times.append(Clock::now());
+        }
+        ::close(fd);
+    }
+
+    std::mutex mutex;
+    QByteArray data;
+    QList<qsizetype> ends;
+    QList<Clock::time_point> times;
+    std::thread reader;
+};
+
+struct Start
+{
+    double callMs = 0;
+    double latencyMs = 0;
+};
+
+class Bench
+{
+public:
+    Bench(SdlAudioOutput &output, Recorder &recorder, const SDL_AudioSpec &spec,
+          const QString &silence)
+        : output(output)
+        , recorder(recorder)
+        , spec(spec)
+        , frameBytes(SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels)
+        , silence(silence)
+    { }
+
+    // Plays path without waiting after a stretch of silence; the latency
+    // runs from the call to the moment its first sound left the device.
+    Start start(const QString &path)
+    {
+        output.play(silence, false); // cuts off a sample still playing
+        sleepMs(150 + std::rand() % 20);
+        const qsizetype from = recorder.bytes();
+        const auto called = Clock::now();
+        output.play(path, false);
+        Start result { msSince(called), -1 };
+        sleepMs(100);
+        const QList<float> samples = firstChannel(recorder.recorded().mid(from), spec);
+        const QList<Span> spans = soundSpans(samples);
+        if (spans.isEmpty())
+            return result;
+        const qsizetype offset = from + spans[0].start * frameBytes;
+        const qsizetype pieceStart = std::max(from, offset - offset % spec.size);
+        const double intoPiece = double(offset - pieceStart) / frameBytes * 1000 / spec.freq;
+        const double periodMs = spec.samples * 1000.0 / spec.freq;
+        result.latencyMs
+            = msSince(called, recorder.written(pieceStart, spec.size, periodMs)) + intoPiece;
+        return result;
+    }
+
+    // The silence between two samples played back to back, waiting for each.
+    double gapMs(const QString &first, const QString &second)
+    {
+        sleepMs(100);
+        const qsizetype from = recorder.bytes();
+        output.play(first, true);
+        output.play(second, true);
+        sleepMs(100);
+        const QList<Span> spans = soundSpans(firstChannel(recorder.recorded().mid(from), spec));
+        if (spans.size() < 2)
+            return 0; // joined without a gap
+        return double(spans[1].start - spans[0].end) * 1000 / spec.freq;
+    }
+
+private:
+    SdlAudioOutput &output;
+    Recorder &recorder;
+    SDL_AudioSpec spec;
+    int frameBytes;
+    QString silence;
+};
+
+void report(const char *what, QList<double> values, const char *unit)
+{
+    std::sort(values.begin(), values.end());
+    const auto at = [&](int percent) { return values[(values.size() - 1) * percent / 100]; };
+    std::printf("%-42s median %6.2f  p90 %6.2f  max %6.2f %s  (n=%lld)\n", what, at(50), at(90),
+                values.last(), unit, static_cast<long long>(values.size()));
+}
+
+void measureStreaming(const QTemporaryDir &folder, const QString &second, const QString &hour)
+{
+    const QString fifo = folder.filePath("output.fifo");
+    mkfifo(QFile::encodeName(fifo).constData(), 0600);
+    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(fifo));
+    Recorder recorder(fifo);
+    SdlAudioOutput output;
+    const QString shortTone = folder.filePath("short.wav");
+    const QString otherTone = folder.filePath("other.wav");
+    writeTone(shortTone, 440, 0.2);
+    writeTone(otherTone, 660, 0.2);
+    // Lengths spread over one period, so the gap does not always fall alike.
+    QStringList firstTones;
+    for (int step = 0; step < 5; ++step) {
+        firstTones.append(folder.filePath(QString("first%1.wav").arg(step)));
+        writeTone(firstTones.last(), 440, 0.2 + step * 0.0021);
+    }
+    const QString silence = folder.filePath("silence.wav");
+    writeTone(silence, 0, 0.05);
+    output.play(shortTone, true);
+    const SDL_AudioSpec spec = *output.deviceSpec();
+    std::printf("device: %d Hz, %d channels, format 0x%x, period %d frames = %.2f ms\n", spec.freq,
+                spec.channels, spec.format, spec.samples, spec.samples * 1000.0 / spec.freq);
+
+    Bench bench(output, recorder, spec, silence);
+    QList<double> calls, latencies, gaps;
+    for (int run = 0; run < 40; ++run) {
+        const Start start = bench.start(shortTone);
+        calls.append(start.callMs);
+        latencies.append(start.latencyMs);
+        gaps.append(bench.gapMs(firstTones[run % firstTones.size()], otherTone));
+    }
+    report("flags 1 call returns after", calls, "ms");
+    report("call -> first sound frame", latencies, "ms");
+    report("silence between two flags-0 samples", gaps, "ms");
+
+    QList<double> secondCalls, secondStarts, hourCalls, hourStarts;
+    for (int run = 0; run < 10; ++run) {
+        const Start shortStart = bench.start(second);
+        const Start longStart = bench.start(hour);
+        secondCalls.append(shortStart.callMs);
+        secondStarts.append(shortStart.latencyMs);
+        hourCalls.append(longStart.callMs);
+        hourStarts.append(longStart.latencyMs);
+    }
+    report("1-second WAV: call returns after", secondCalls, "ms");
+    report("1-hour WAV:   call returns after", hourCalls, "ms");
+    report("1-second WAV: call -> first sound frame", secondStarts, "ms");
+    report("1-hour WAV:   call -> first sound frame", hourStarts, "ms");
+    output.play(shortTone, true);
+}
+
+void measureMemoryAndIdle(const QTemporaryDir &folder, const QString &second, const QString &hour)
+{
+    qputenv("SDL_DISKAUDIOFILE", "/dev/null");
+    SdlAudioOutput output;
+    output.play(second, true);
+    for (const QString &path : { second, hour }) {
+        sleepMs(500);
+        const double before = residentMb();
+        output.play(path, false);
+        sleepMs(500);
+        const double early = residentMb();
+        sleepMs(path == hour ? 4500 : 0);
+        std::printf("%s WAV adds %.2f MB resident after 0.5 s, %.2f MB after %s\n",
+                    path == hour ? "1-hour  " : "1-second", early - before, residentMb() - before,
+                    path == hour ? "5 s" : "0.5 s");
+    }
+    output.play(folder.filePath("short.wav"), true);
+
+    const auto cpuOver = [](int ms) {
+        const double before = cpuMs();
+        sleepMs(ms);
+        return cpuMs() - before;
+    };
+    const double running = cpuOver(3000);
+    const double paused = cpuOver(7000);
+    std::printf("idle after a play: %.1f ms CPU in the first 3 s, %.1f ms in the next 7 s with the "
+                "device paused (%.2f %% of a core)\n",
+                running, paused, paused / 70.0);
+    sleepMs(21000);
+    const double closed = cpuOver(10000);
+    std::printf("idle after 31 s, device closed: %.1f ms CPU in 10 s (%.3f %% of a core)\n", closed,
+                closed / 100.0);
+    const auto called = Clock::now();
+    output.play(second, false);
+    std::printf("first flags-1 play after the close returns after %.2f ms\n", msSince(called));
+}
+
+} // namespace
+
+int main()
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
+    qputenv("SDL_AUDIODRIVER", "disk");
+    QTemporaryDir folder;
+    const QString second = folder.filePath("second.wav");
+    const QString hour = folder.filePath("hour.wav");
+    std::printf("writing a one-hour WAV (22050 Hz mono 16-bit) ...\n");
+    if (!writeTone(second, 440, 1) || !writeTone(hour, 440, 3600))
+        return 1;
+    std::printf("one-hour WAV: %.1f MB\n", double(QFile(hour).size()) / (1024 * 1024));
+    measureStreaming(folder, second, hour);
+    measureMemoryAndIdle(folder, second, hour);
+    return 0;
+}
