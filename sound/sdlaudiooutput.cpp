@@ -218,7 +218,11 @@ void SdlAudioOutput::decodeLoop()
         lock.unlock();
         track->decodeAhead(track->bufferSize());
         lock.lock();
-        if (current == track && !track->decodedAll())
+        if (current != track || track->decodedAll())
+            continue;
+        if (deviceLost())
+            closeDevice(); // nobody would ever empty the buffer again
+        else
             wake.wait_for(lock, refillInterval);
     }
 }
