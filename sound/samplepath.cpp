@@ -7,7 +7,8 @@
 std::optional<QString> resolveSamplePath(QString name, const QString &currentDir,
                                          const QString &programDir)
 {
-    if (name.isEmpty())
+    // A NUL cannot be part of a path (and Qt would warn about it).
+    if (name.isEmpty() || name.contains(QChar(0)))
         return std::nullopt;
     if (name.right(4).toUpper() != QLatin1String(".WAV"))
         name += QLatin1String(".Wav");

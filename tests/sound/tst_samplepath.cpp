@@ -72,43 +72,30 @@ void TestSamplePath::resolves_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("expected"); // empty: nothing is played
+    const auto row = [](const char *tag, const QString &name, const QString &expected) {
+        QTest::newRow(tag) << name << expected;
+    };
 
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("shorter than four characters") << "80"
-                                                  << "{prog}/wavs/80.Wav";
-    QTest::newRow(".WAV kept") << "RbExit1.WAV"
-                               << "{prog}/wavs/RbExit1.wav";
-    QTest::newRow(".wav kept") << "RbExit1.wav"
-                               << "{prog}/wavs/RbExit1.wav";
-    QTest::newRow(".Wav kept") << "RbExit1.Wav"
-                               << "{prog}/wavs/RbExit1.wav";
-    QTest::newRow("other extension gets .Wav") << "TurnLeft.mp3"
-                                               << "{prog}/wavs/TurnLeft.mp3.Wav";
-    QTest::newRow("spaces only, no such file") << "   "
-                                               << "";
-    QTest::newRow("spaces only, file exists") << "  "
-                                              << "{cur}/  .Wav";
-    QTest::newRow("current directory wins") << "Twice"
-                                            << "{cur}/Twice.wav";
-    QTest::newRow("full path anywhere") << "{else}/Deep/Tone.wav"
-                                        << "{else}/Deep/Tone.wav";
-    QTest::newRow("full path, other case") << "{else}/DEEP/tone"
-                                           << "{else}/Deep/Tone.wav";
-    QTest::newRow("folder does not count") << "After"
-                                           << "{prog}/wavs/After.Wav";
-    QTest::newRow("folder found nowhere else") << "Ahead"
-                                               << "";
-    QTest::newRow("missing") << "TurnBack"
-                             << "";
-    QTest::newRow("case variant") << "TURNRIGHT"
-                                  << "{prog}/wavs/TurnRight.WAV";
-    QTest::newRow("exact match first") << "Keep.wav"
-                                       << "{prog}/wavs/Keep.wav";
-    QTest::newRow("first variant in order") << "keep"
-                                            << "{prog}/wavs/KEEP.WAV";
-    QTest::newRow("unicode, case variant") << "ünïcode straße"
-                                           << "{prog}/wavs/Ünïcode Straße.wav";
+    row("empty", "", "");
+    row("shorter than four characters", "80", "{prog}/wavs/80.Wav");
+    row(".WAV kept", "RbExit1.WAV", "{prog}/wavs/RbExit1.wav");
+    row(".wav kept", "RbExit1.wav", "{prog}/wavs/RbExit1.wav");
+    row(".Wav kept", "RbExit1.Wav", "{prog}/wavs/RbExit1.wav");
+    row("other extension gets .Wav", "TurnLeft.mp3", "{prog}/wavs/TurnLeft.mp3.Wav");
+    row("spaces only, no such file", "   ", "");
+    row("spaces only, file exists", "  ", "{cur}/  .Wav");
+    row("current directory wins", "Twice", "{cur}/Twice.wav");
+    row("full path anywhere", "{else}/Deep/Tone.wav", "{else}/Deep/Tone.wav");
+    row("full path, other case", "{else}/DEEP/tone", "{else}/Deep/Tone.wav");
+    row("folder does not count", "After", "{prog}/wavs/After.Wav");
+    row("folder found nowhere else", "Ahead", "");
+    row("missing", "TurnBack", "");
+    row("not a valid path", QString::fromUtf8("Turn\0Left", 9), "");
+    row("longer than any path", QString(5000, 'a'), "");
+    row("case variant", "TURNRIGHT", "{prog}/wavs/TurnRight.WAV");
+    row("exact match first", "Keep.wav", "{prog}/wavs/Keep.wav");
+    row("first variant in order", "keep", "{prog}/wavs/KEEP.WAV");
+    row("unicode, case variant", "ünïcode straße", "{prog}/wavs/Ünïcode Straße.wav");
 }
 
 void TestSamplePath::resolves()
