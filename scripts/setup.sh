@@ -9,7 +9,7 @@ packages=(
     libsdl2-dev libsndfile1-dev               # audio device, WAV decoding
     fonts-dejavu-core                         # a default sans font for the lists
     espeak-ng python3                         # demo voice, icon generator
-    xvfb xauth xdotool x11-utils              # end-to-end tests and start-up benchmark
+    xvfb xauth xdotool x11-utils libx11-dev   # end-to-end tests and start-up benchmark
     clang libclang-rt-14-dev                  # fuzzing
     dpkg-dev desktop-file-utils               # Debian package, install test
 )

@@ -1,0 +1,260 @@
+#include "sdlaudiooutput.h"
+#include "soundtestkit.h"
+#include "tonesequence.h"
+#include "virtualdisplay.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <SDL_log.h>
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+constexpr int RowPixels = 13;
+const QSize Screen(1024, 768);
+const QSize WindowSize(465, 500);
+
+// A list entry the test uses, where the window's design puts it, and the
+// tone that stands in for its sample. The tones are far enough apart in
+// pitch for zero crossings to tell them apart.
+struct Entry
+{
+    const char *name;
+    const char *file; // samples are found whatever the letter case
+    double hz;
+    double seconds;
+    QPoint listTwips; // the list's corner in the frame
+    int row;
+};
+
+const Entry TurnLeft { "TurnLeft", "TurnLeft.wav", 300, 0.25, { 30, 60 }, 0 };
+const Entry After { "After", "after.WAV", 550, 0.3, { 5160, 2010 }, 0 };
+const Entry Hundred { "100", "100.wav", 800, 0.2, { 1740, 60 }, 2 };
+const Entry Meters { "Meters", "METERS.wav", 1100, 0.25, { 1740, 60 }, 1 };
+const QList<Entry> Phrase { After, Hundred, Meters };
+
+// Start-up moves the frame to the window's left edge; rows start inside the
+// list's one-pixel border.
+QPoint entryPoint(const Entry &entry)
+{
+    return { entry.listTwips.x() / TwipsPerPixel + 20,
+             entry.listTwips.y() / TwipsPerPixel + 1 + entry.row * RowPixels + RowPixels / 2 };
+}
+
+const QPoint PlayPoint { (4320 + 795 / 2) / TwipsPerPixel, (2730 + 435 / 2) / TwipsPerPixel };
+
+int field(const QByteArray &xwininfo, const char *label)
+{
+    const QRegularExpression pattern(QString("%1:\\s*(-?\\d+)").arg(label));
+    const auto match = pattern.match(QString::fromLocal8Bit(xwininfo));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+} // namespace
+
+// The built program as a user meets it: its window on an X server, driven
+// with the mouse, its sound read back from SDL's disk driver.
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    VirtualDisplay display;
+    QTemporaryDir folder;
+    QTemporaryDir runtime;
+    QTemporaryDir temp;
+    SDL_AudioSpec spec {};
+    QProcess player;
+    QString window;
+
+    QString voicePath(const Entry &entry) const { return folder.filePath("voice/") + entry.file; }
+    QString outputPath() const { return folder.filePath("output.raw"); }
+    qsizetype frames(const Entry &entry) const { return qsizetype(entry.seconds * spec.freq); }
+
+    QList<float> heard() const
+    {
+        QFile raw(outputPath());
+        return raw.open(QIODevice::ReadOnly) ? firstChannel(raw.readAll(), spec) : QList<float>();
+    }
+
+    // The disk driver writes as the device plays. Waits until the output
+    // from frame `from` on holds at least `sound` frames of sound followed
+    // by a tenth of a second of silence.
+    bool waitForSound(qsizetype from, qsizetype sound, int timeoutMs)
+    {
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired() && player.state() == QProcess::Running) {
+            const QList<float> samples = heard().mid(from);
+            const QList<Span> spans = soundSpans(samples);
+            qsizetype total = 0;
+            for (const Span &span : spans)
+                total += span.length();
+            if (total >= sound && samples.size() - spans.last().end >= spec.freq / 10)
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+    bool press(QPoint at, int times)
+    {
+        return display
+            .runTool("xdotool",
+                     { "mousemove", "--window", window, QString::number(at.x()),
+                       QString::number(at.y()), "click", "--repeat", QString::number(times),
+                       "--delay", "60", "1" })
+            .has_value();
+    }
+
+    // Presses an entry and waits for its sample to have played to its end.
+    bool pressEntry(const Entry &entry, int times)
+    {
+        const qsizetype before = heard().size();
+        return press(entryPoint(entry), times)
+            && waitForSound(before, frames(entry) - spec.freq / 100, 5000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (const char *tool : { "Xvfb", "xdotool", "xwininfo" }) {
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(QString("%1 is not installed; the end-to-end test needs an X "
+                                         "server and tools to drive it")
+                                     .arg(tool)));
+        }
+        const QString failure = display.start(Screen);
+        if (!failure.isEmpty())
+            QSKIP(qPrintable(failure));
+
+        QVERIFY(QDir(folder.path()).mkdir("voice"));
+        for (const Entry &entry : { TurnLeft, After, Hundred, Meters })
+            QVERIFY(writeTone(voicePath(entry), entry.hz, entry.seconds));
+
+        // The raw output carries no format. The program's own sound code on
+        // the same driver opens the device the same way in this process.
+        SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(folder.filePath("probe.raw")));
+        SdlAudioOutput probe;
+        probe.play(voicePath(TurnLeft), false);
+        const auto opened = probe.deviceSpec();
+        QVERIFY(opened);
+        spec = *opened;
+    }
+
+    void cleanupTestCase()
+    {
+        if (player.state() == QProcess::NotRunning)
+            return;
+        player.kill();
+        player.waitForFinished();
+    }
+
+    void windowAppearsCentred()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", display.name());
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("SDL_AUDIODRIVER", "disk");
+        environment.insert("SDL_DISKAUDIOFILE", outputPath());
+        // Its own lock folders, so no other copy of the program is in the way.
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        environment.insert("TMPDIR", temp.path());
+        player.setProcessEnvironment(environment);
+        // The current folder's samples come before those beside the program.
+        player.setWorkingDirectory(folder.filePath("voice"));
+        player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        player.start(VOICE_PLAYER_PATH, {});
+        QVERIFY(player.waitForStarted());
+
+        const QDeadlineTimer deadline(15000);
+        while (window.isEmpty() && player.state() == QProcess::Running && !deadline.hasExpired()) {
+            // xdotool fails while nothing matches.
+            const auto found = display.runTool(
+                "xdotool", { "search", "--onlyvisible", "--name", "^Voice Player$" });
+            window = QString::fromLatin1(found.value_or("")).section('\n', 0, 0).trimmed();
+            if (window.isEmpty())
+                QTest::qWait(50);
+        }
+        QVERIFY2(!window.isEmpty(), "no visible window named Voice Player");
+
+        const QByteArray info = display.runTool("xwininfo", { "-id", window }).value_or("");
+        QVERIFY2(info.contains("\"Voice Player\""), info.constData());
+        QCOMPARE(QSize(field(info, "Width"), field(info, "Height")), WindowSize);
+        const QByteArray root = display.runTool("xwininfo", { "-root" }).value_or("");
+        QCOMPARE(QSize(field(root, "Width"), field(root, "Height")), Screen);
+        // Half a pixel either way: 1024 - 465 is odd.
+        const int left = field(info, "Absolute upper-left X");
+        QVERIFY2(qAbs(2 * left - (Screen.width() - WindowSize.width())) <= 1,
+                 QByteArray::number(left));
+        QCOMPARE(field(info, "Absolute upper-left Y"), (Screen.height() - WindowSize.height()) / 2);
+    }
+
+    void clicksAndPlaySoundTheirSamples()
+    {
+        QVERIFY2(!window.isEmpty(), "the program's window did not come up");
+
+        // Each step waits for its sample to end, so every audition comes out
+        // whole, once: a double-click plays at its first press only.
+        QVERIFY2(pressEntry(TurnLeft, 1), "no whole tone after a click on TurnLeft");
+        for (const Entry &entry : Phrase)
+            QVERIFY2(
+                pressEntry(entry, 2),
+                qPrintable(QString("no whole tone after a double-click on %1").arg(entry.name)));
+        const qsizetype phraseStart = heard().size();
+        qsizetype phraseFrames = 0;
+        for (const Entry &entry : Phrase)
+            phraseFrames += frames(entry);
+        QVERIFY(press(PlayPoint, 1));
+        QVERIFY2(waitForSound(phraseStart, phraseFrames - spec.freq / 100, 10000),
+                 "the phrase did not come out");
+
+        QVERIFY(display.askToClose(window.toULongLong()));
+        QVERIFY2(player.waitForFinished(10000), "the program did not end when closed");
+        QCOMPARE(player.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.exitCode(), 0);
+
+        // Read once the program has ended: the driver writes the last
+        // periods when the device closes.
+        const QList<float> samples = heard();
+        QVERIFY(samples.size() > phraseStart);
+        const QList<float> auditions = samples.first(phraseStart);
+        const QList<Span> spans = soundSpans(auditions);
+        const QList<Entry> pressed { TurnLeft, After, Hundred, Meters };
+        QCOMPARE(spans.size(), pressed.size());
+        const qsizetype slack = spec.freq / 200;
+        for (qsizetype at = 0; at < spans.size(); ++at) {
+            const Entry &entry = pressed[at];
+            QVERIFY2(qAbs(spans[at].length() - frames(entry)) <= slack,
+                     qPrintable(QString("%1: %2 frames").arg(entry.name).arg(spans[at].length())));
+            const double pitch = pitchOf(auditions, spans[at], spec.freq);
+            QVERIFY2(qAbs(pitch - entry.hz) <= 10,
+                     qPrintable(QString("%1 at %2 Hz").arg(entry.name).arg(pitch)));
+        }
+
+        QList<qsizetype> toneFrames;
+        for (const Entry &entry : Phrase)
+            toneFrames << frames(entry);
+        const ToneSequence phrase = analyseTones(samples.mid(phraseStart), toneFrames, spec.freq);
+        QCOMPARE(phrase.strayGaps, 0);
+        QVERIFY2(qAbs(phrase.soundFrames - phraseFrames) <= 2 * slack,
+                 QByteArray::number(phrase.soundFrames));
+        for (qsizetype at = 0; at < Phrase.size(); ++at)
+            QVERIFY2(
+                qAbs(phrase.pitches[at] - Phrase[at].hz) <= 10,
+                qPrintable(QString("%1 at %2 Hz").arg(Phrase[at].name).arg(phrase.pitches[at])));
+        QStringList gaps;
+        for (qsizetype silence : phrase.silences)
+            gaps << QString::number(1000.0 * double(silence) / spec.freq, 'f', 1);
+        qInfo("silence between the phrase's tones: %s ms", qPrintable(gaps.join(", ")));
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QProcess>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+// A private X server (Xvfb) on a display number of its own, and the X tools
+// that drive windows on it.
+class VirtualDisplay
+{
+public:
+    ~VirtualDisplay();
+
+    // An empty string when the server runs, otherwise why it does not.
+    QString start(QSize screen);
+    // ":N", for DISPLAY.
+    QString name() const { return m_name; }
+
+    // Runs an X client tool (xdotool, xwininfo) on this display and returns
+    // what it printed, nothing when it failed.
+    std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments) const;
+
+    // Sends WM_DELETE_WINDOW, as a window manager's close button does.
+    bool askToClose(quint64 window) const;
+
+private:
+    QProcess m_server;
+    QString m_name;
+};
