@@ -1,5 +1,7 @@
 #include "caseinsensitivepath.h"
 
+#include "folderlisting.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -13,34 +15,40 @@ QString joined(const QString &base, const QString &component)
     return base.endsWith(QLatin1Char('/')) ? base + component : base + QLatin1Char('/') + component;
 }
 
-// The names in base that component may stand for: itself, then its case variants.
-QStringList candidates(const QString &base, const QString &component)
+bool isKind(const QString &path, bool wantFile)
 {
-    QStringList names { component };
-    if (component == QLatin1String(".") || component == QLatin1String(".."))
-        return names;
-    const QDir::Filters filter
-        = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-    QStringList variants = QDir(base.isEmpty() ? QStringLiteral(".") : base).entryList(filter);
-    variants.removeIf([&](const QString &name) {
-        return name == component || name.compare(component, Qt::CaseInsensitive) != 0;
-    });
-    variants.sort(Qt::CaseSensitive);
-    return names + variants;
+    const QFileInfo info(path);
+    return wantFile ? info.isFile() : info.isDir();
 }
 
-std::optional<QString> search(const QString &base, const QStringList &components, qsizetype index)
+// The names that differ from component in letter case only, in code-unit
+// order, so that the same name always picks the same entry.
+QStringList caseVariants(QStringList names, const QString &component)
 {
-    const bool last = index + 1 == components.size();
-    for (const QString &name : candidates(base, components[index])) {
+    names.removeIf([&](const QString &name) {
+        return name == component || name.compare(component, Qt::CaseInsensitive) != 0;
+    });
+    names.sort(Qt::CaseSensitive);
+    return names;
+}
+
+// The entry of base, of the wanted kind, that component names. The exact
+// name is tried before the folder is looked into: it is the common case, and
+// a folder that cannot be listed may still be passed through by name.
+std::optional<QString> matchComponent(const QString &base, const QString &component, bool wantFile)
+{
+    const QString exact = joined(base, component);
+    if (isKind(exact, wantFile))
+        return exact;
+    if (component == QLatin1String(".") || component == QLatin1String(".."))
+        return std::nullopt;
+    const auto names = folderEntries(base);
+    if (!names)
+        return std::nullopt;
+    for (const QString &name : caseVariants(*names, component)) {
         const QString path = joined(base, name);
-        const QFileInfo info(path);
-        if (last && info.isFile())
+        if (isKind(path, wantFile))
             return path;
-        if (!last && info.isDir()) {
-            if (auto found = search(path, components, index + 1))
-                return found;
-        }
     }
     return std::nullopt;
 }
@@ -49,14 +57,26 @@ std::optional<QString> search(const QString &base, const QStringList &components
 
 std::optional<QString> findFileIgnoringCase(const QString &path)
 {
-    if (path.isEmpty())
-        return std::nullopt;
-    if (QFileInfo(path).isFile())
-        return path;
     const QString normal = QDir::fromNativeSeparators(path);
-    const QStringList components = normal.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (components.isEmpty())
+    if (normal.isEmpty() || normal.endsWith(QLatin1Char('/')))
         return std::nullopt;
-    const QString root = normal.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
-    return search(root, components, 0);
+    const QStringList components = normal.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+
+    // Folders that exist as spelt need no walk from the root.
+    const qsizetype slash = normal.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QString() : normal.left(qMax(slash, qsizetype(1)));
+    if (auto found = matchComponent(folder, components.last(), true))
+        return found;
+    if (folder.isEmpty() || QFileInfo(folder).isDir())
+        return std::nullopt;
+
+    QString base = normal.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
+    for (qsizetype i = 0; i < components.size(); ++i) {
+        const bool last = i + 1 == components.size();
+        const auto found = matchComponent(base, components[i], last);
+        if (!found)
+            return std::nullopt;
+        base = *found;
+    }
+    return base;
 }

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <filesystem>
+
 namespace {
 
 struct RecordingOutput : AudioOutput
@@ -39,6 +41,7 @@ private slots:
     void resolves();
     void playSampleHandsOverPathAndWait();
     void playSampleIgnoresEmptyAndMissingNames();
+    void settledFolderSeesLaterChanges();
 
 private:
     QString expand(QString text) const;
@@ -129,6 +132,41 @@ void TestSamplePath::playSampleIgnoresEmptyAndMissingNames()
     SoundBits::PlaySample("NoSuchSampleAnywhere", SoundBits::PlayToEnd);
     SoundBits::setAudioOutput(nullptr);
     QVERIFY(output.paths.isEmpty());
+}
+
+// Listings of folders left alone for a while are reused; adding, renaming
+// or removing a file must still be seen by the very next look-up.
+void TestSamplePath::settledFolderSeesLaterChanges()
+{
+    QTemporaryDir folder;
+    const QString wavs = folder.path() + "/wavs/";
+    touch(wavs + "Old.wav");
+    const auto settle = [&] {
+        const std::filesystem::path path(wavs.toStdU16String());
+        std::filesystem::last_write_time(
+            path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
+    };
+    const auto find = [&](const char *name) {
+        return resolveSamplePath(name, current.path(), folder.path()).value_or(QString());
+    };
+
+    settle();
+    QCOMPARE(find("OLD"), wavs + "Old.wav");
+    QCOMPARE(find("NEW"), QString());
+
+    touch(wavs + "New.wav");
+    QCOMPARE(find("NEW"), wavs + "New.wav");
+
+    settle();
+    QCOMPARE(find("NEW"), wavs + "New.wav");
+    QVERIFY(QFile::rename(wavs + "New.wav", wavs + "Newer.wav"));
+    QCOMPARE(find("NEW"), QString());
+    QCOMPARE(find("NEWER"), wavs + "Newer.wav");
+
+    settle();
+    QCOMPARE(find("NEWER"), wavs + "Newer.wav");
+    QVERIFY(QFile::remove(wavs + "Newer.wav"));
+    QCOMPARE(find("NEWER"), QString());
 }
 
 QTEST_GUILESS_MAIN(TestSamplePath)
