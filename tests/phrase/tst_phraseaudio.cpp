@@ -66,6 +66,9 @@ private slots:
         SarvikForm form(platform);
         QVERIFY(form.load());
         form.DirectionsText->setPlainText(paths.join(" , ") + " , ");
+        // As in the program, the window has painted before anyone clicks:
+        // a first paint between two fragments can take longer than a period.
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
         QElapsedTimer timer;
         timer.start();
         QTest::mouseClick(form.PlayButton, Qt::LeftButton);
