@@ -44,7 +44,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads its platform plugins at run time, out of dpkg-shlibdeps' sight.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+# The X11 platform plugin and the ICO reader that Qt loads at run time ship in
+# libqt6gui6, which dpkg-shlibdeps already finds through the program's links.
 
 include(CPack)
