@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -57,6 +58,35 @@ bool looksLikeWav(QIODevice &source)
         && (riff == "RIFF" || riff == "RIFX" || riff == "RF64");
 }
 
+bool isChunkName(const QByteArray &name)
+{
+    return std::all_of(name.begin(), name.end(), [](char c) { return c >= ' ' && c <= '~'; });
+}
+
+// libsndfile reads a LIST chunk for as long as the chunk says it is, long
+// after the bytes have run out: one claiming 4 GB in a small file keeps it
+// busy for minutes. Such a file is refused. Walks the chunks the way
+// libsndfile does, up to the first one that is not a printable name.
+bool listChunksFit(QIODevice &source)
+{
+    constexpr int maxChunks = 256;
+    const bool bigEndian = source.peek(4) == "RIFX";
+    const qint64 size = source.size();
+    qint64 at = 12;
+    for (int chunk = 0; chunk < maxChunks && at + 8 <= size && source.seek(at); ++chunk) {
+        const QByteArray head = source.read(8);
+        if (head.size() < 8 || !isChunkName(head.left(4)))
+            break;
+        const auto *length = reinterpret_cast<const uchar *>(head.constData() + 4);
+        const qint64 end = at + 8
+            + (bigEndian ? qFromBigEndian<quint32>(length) : qFromLittleEndian<quint32>(length));
+        if (end > size && head.startsWith("LIST"))
+            return false;
+        at = end + (end & 1);
+    }
+    return source.seek(0);
+}
+
 } // namespace
 
 SampleFile::SampleFile(std::unique_ptr<QIODevice> source) : source(std::move(source)) { }
@@ -85,7 +115,7 @@ std::unique_ptr<SampleFile> SampleFile::fromBytes(const QByteArray &bytes)
 
 std::unique_ptr<SampleFile> SampleFile::decode(std::unique_ptr<QIODevice> source)
 {
-    if (!looksLikeWav(*source))
+    if (!looksLikeWav(*source) || !listChunksFit(*source))
         return nullptr;
     std::unique_ptr<SampleFile> sample(new SampleFile(std::move(source)));
     if (!sample->start())
@@ -125,7 +155,11 @@ qint64 SampleFile::frames() const
 
 qint64 SampleFile::read(float *out, qint64 count)
 {
-    const qint64 got = std::max<qint64>(0, sf_readf_float(handle, out, count));
+    // ADPCM decodes whole blocks, even the cut-off last one of a short file:
+    // stop where frames() says, so the length callers wait for holds.
+    const qint64 wanted = std::clamp<qint64>(count, 0, frameCount - framesRead);
+    const qint64 got = wanted > 0 ? std::max<qint64>(0, sf_readf_float(handle, out, wanted)) : 0;
+    framesRead += got;
     // Float files may hold anything; the converter and the device get clean samples.
     for (float &sample : std::span(out, std::size_t(got * channelCount)))
         sample = std::isfinite(sample) ? std::clamp(sample, -1.0f, 1.0f) : 0.0f;

@@ -40,4 +40,5 @@ private:
     int channelCount = 0;
     int rate = 0;
     qint64 frameCount = 0;
+    qint64 framesRead = 0;
 };
