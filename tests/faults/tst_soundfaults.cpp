@@ -1,0 +1,160 @@
+#include "audiooutput.h"
+#include "filepermissions.h"
+#include "sdlaudiooutput.h"
+#include "soundbits.h"
+#include "soundtestkit.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <SDL_log.h>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+qint64 millisecondsFor(const std::function<void()> &call)
+{
+    QElapsedTimer timer;
+    timer.start();
+    call();
+    return timer.elapsed();
+}
+
+// Makes every file this process writes stop growing at limit bytes: the
+// disk sound driver's output then fails as a device does when it is
+// unplugged. Writes past it fail instead of raising SIGXFSZ.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+
+private:
+    rlimit saved {};
+};
+
+} // namespace
+
+// Faults around one sample: no sound device, a device lost mid-sample, a
+// file that cannot be read, a huge file. Runs on SDL's disk driver.
+class TestSoundFaults : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir folder;
+    int tones = 0;
+
+    QString tone(double seconds, double hz = 440)
+    {
+        const QString path = folder.filePath(QString("tone%1.wav").arg(++tones));
+        return writeTone(path, hz, seconds) ? path : QString();
+    }
+
+    QList<Span> recordedSpans(std::unique_ptr<SdlAudioOutput> output)
+    {
+        const auto spec = output->deviceSpec();
+        if (!spec)
+            return {};
+        output.reset(); // closing the device flushes the file
+        QFile raw(folder.filePath("output.raw"));
+        if (!raw.open(QIODevice::ReadOnly))
+            return {};
+        return soundSpans(firstChannel(raw.readAll(), *spec));
+    }
+
+private slots:
+    void initTestCase() { SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES); }
+
+    void init()
+    {
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(folder.filePath("output.raw")));
+    }
+
+    // What PlaySample's callers see with no sound at all: both ways of
+    // playing return at once.
+    void noDeviceReturnsAtOnce()
+    {
+        qputenv("SDL_AUDIODRIVER", "no-such-driver");
+        const QString path = tone(2.0);
+        QVERIFY(!path.isEmpty());
+        QVERIFY(millisecondsFor([&] { SoundBits::PlaySample(path, 0); }) < 500);
+        QVERIFY(millisecondsFor([&] { SoundBits::PlaySample(path, 1); }) < 500);
+    }
+
+    void deviceLostMidSampleEndsTheWait()
+    {
+        const QString longTone = tone(3.0);
+        const QString shortTone = tone(0.3);
+        auto output = std::make_unique<SdlAudioOutput>();
+        qint64 elapsed = 0;
+        {
+            // A few tenths of a second of output in any device format.
+            FileSizeLimit limit(128 * 1024);
+            elapsed = millisecondsFor([&] { output->play(longTone, true); });
+        }
+        // Lost once some of it was heard; the wait ends well before the
+        // sample's end, not only within its length + 2 s.
+        QVERIFY2(elapsed >= 150 && elapsed < 2000, QByteArray::number(elapsed));
+
+        // The next play opens the device again and is heard whole.
+        elapsed = millisecondsFor([&] { output->play(shortTone, true); });
+        QVERIFY2(elapsed >= 250 && elapsed < 1000, QByteArray::number(elapsed));
+        const QList<Span> spans = recordedSpans(std::move(output));
+        QCOMPARE(spans.size(), 1);
+    }
+
+    void unreadableFilePlaysNothing()
+    {
+        const QString path = tone(1.0);
+        QVERIFY(QFile::setPermissions(path, {}));
+        PermissionBitsApply permissions;
+        if (!permissions.active())
+            QSKIP("cannot make a file unreadable for this user");
+        QVERIFY(!QFile(path).open(QIODevice::ReadOnly));
+
+        SdlAudioOutput output;
+        SoundBits::setAudioOutput(&output);
+        const qint64 elapsed = millisecondsFor([&] { SoundBits::PlaySample(path, 0); });
+        SoundBits::setAudioOutput(nullptr);
+        QVERIFY2(elapsed < 500, QByteArray::number(elapsed));
+        QVERIFY(!output.deviceSpec()); // the device was never needed
+    }
+
+    // 2 GB, a hole but for a tone at its start, and a header claiming more:
+    // it starts at once, plays, and the next sample cuts it off.
+    void sparseHugeFileStartsAndIsCutOff()
+    {
+        const QString path = tone(0.5, 330);
+        QFile file(path);
+        if (!file.resize((qint64(1) << 31) + 100))
+            QSKIP("no room for a sparse 2 GB file here");
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        file.seek(36);
+        QCOMPARE(file.read(4), QByteArray("data"));
+        file.write("\xf0\xff\xff\xff", 4); // data size: nearly 4 GB
+        file.close();
+
+        auto output = std::make_unique<SdlAudioOutput>();
+        const qint64 elapsed = millisecondsFor([&] { output->play(path, false); });
+        QVERIFY2(elapsed < 500, QByteArray::number(elapsed));
+        QTest::qWait(300);
+        output->play(tone(0.2, 880), true);
+        QFile::remove(path);
+        const QList<Span> spans = recordedSpans(std::move(output));
+        QCOMPARE(spans.size(), 1); // the huge file's tone, then the cut-in
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSoundFaults)
+#include "tst_soundfaults.moc"

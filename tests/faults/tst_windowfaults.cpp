@@ -1,0 +1,102 @@
+#include "audiooutput.h"
+#include "fakeplatform.h"
+#include "filepermissions.h"
+#include "instancelock.h"
+#include "sarvikform.h"
+#include "soundbits.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The window's samples go through the real PlaySample to a recorder.
+class SoundBitsPlatform : public FakePlatform
+{
+public:
+    void playSample(const QString &name, int flags) override { SoundBits::PlaySample(name, flags); }
+};
+
+class RecordingOutput : public AudioOutput
+{
+public:
+    QStringList played;
+    void play(const QString &path, bool) override { played << path; }
+};
+
+// Checks for another copy with a real lock file in the given folder.
+class LockPlatform : public FakePlatform
+{
+public:
+    explicit LockPlatform(const QString &folder) : folder(folder) { }
+    InstanceCheck checkInstance() override { return lock.acquire({ folder }); }
+
+private:
+    QString folder;
+    InstanceLock lock;
+};
+
+} // namespace
+
+// Faults reaching the window from outside: an enormous phrase, a lock
+// folder that cannot be written. A first copy killed with SIGKILL and a new
+// start succeeding is tst_instance's lockOfAKilledCopyDoesNotBlock.
+class TestWindowFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A megabyte of phrase: 65,536 missing names, one name of 64 KB, far
+    // past any file name's limit, and a real sample at the end, which is
+    // still played.
+    void megabytePhrasePlaysToItsEnd()
+    {
+        QTemporaryDir folder;
+        const QString last = folder.filePath("Last.wav");
+        QFile sample(last);
+        QVERIFY(sample.open(QIODevice::WriteOnly));
+        sample.close();
+
+        QString phrase = QString("NoSuchSample , ").repeated(64 * 1024);
+        phrase += QString(64 * 1024, QChar(u'x')) + " , " + last + " , ";
+        QVERIFY(phrase.size() > 1000 * 1000);
+
+        RecordingOutput output;
+        SoundBits::setAudioOutput(&output);
+        SoundBitsPlatform platform;
+        SarvikForm form(platform);
+        QVERIFY(form.load());
+        form.DirectionsText->setPlainText(phrase);
+        QTest::mouseClick(form.PlayButton, Qt::LeftButton);
+        SoundBits::setAudioOutput(nullptr);
+
+        QCOMPARE(output.played, QStringList { last });
+        QCOMPARE(form.PlayButton->text(), QString("Play"));
+        QCOMPARE(form.DirectionsText->toPlainText().size(), phrase.size());
+    }
+
+    void unwritableLockFolderStillStarts()
+    {
+        QTemporaryDir folder;
+        QVERIFY(QFile::setPermissions(
+            folder.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadUser | QFile::ExeUser));
+        PermissionBitsApply permissions;
+        if (!permissions.active())
+            QSKIP("cannot make a folder unwritable for this user");
+        QVERIFY(!QFile(folder.filePath("probe")).open(QIODevice::WriteOnly));
+
+        LockPlatform platform(folder.path());
+        SarvikForm form(platform);
+        QVERIFY(form.load());
+        QVERIFY(form.isVisible());
+        QCOMPARE(platform.beeps, 0);
+        QVERIFY(QFile::setPermissions(folder.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+};
+
+QTEST_MAIN(TestWindowFaults)
+#include "tst_windowfaults.moc"
