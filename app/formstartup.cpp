@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QPlainTextEdit>
+#include <QWindow>
 
 bool SarvikForm::load()
 {
@@ -28,11 +29,20 @@ bool SarvikForm::load()
     // from here on already compares against it.
     MySearchBits::StartHeight = 7500;
     MySearchBits::StartWidth = 6975;
-    // The outer size includes the window's frame. Some platforms know that
-    // frame before the window is shown, but only once the native window
-    // exists; others learn it after showing, and the window then keeps
-    // its client size.
+    // The outer size includes the window's frame, which some platforms
+    // know before showing, but only once the native window exists.
     winId();
+    windowHandle()->installEventFilter(this);
+    sizeAndCentre();
+
+    SetUpDisplay();
+    show();
+    repaint();
+    return true;
+}
+
+void SarvikForm::sizeAndCentre()
+{
     setOuterHeightTwips(MySearchBits::StartHeight);
     setOuterWidthTwips(MySearchBits::StartWidth);
 
@@ -41,11 +51,20 @@ bool SarvikForm::load()
     const TwipsPoint corner
         = centredOnScreen(screen.width(), screen.height(), outer.width(), outer.height());
     moveOuterTwips(corner.left, corner.top);
+}
 
-    SetUpDisplay();
-    show();
-    repaint();
-    return true;
+// An X11 window manager frames the window only when it maps it, so start-up
+// sized the client instead. The first exposure that shows a frame redoes
+// the sizing and centring once, now for the outer window.
+bool SarvikForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_fittedToFrame && watched == windowHandle() && event->type() == QEvent::Expose
+        && frameGeometry() != geometry()) {
+        m_fittedToFrame = true;
+        if (outerTwips().size() != QSizeF(MySearchBits::StartWidth, MySearchBits::StartHeight))
+            sizeAndCentre();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SarvikForm::closeEvent(QCloseEvent *event)

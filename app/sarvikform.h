@@ -68,6 +68,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createFrame();
@@ -79,7 +80,10 @@ private:
     void connectPlayButton();
     void appendSelected(int index);
     void runResizeRule();
+    // Gives the outer window its start-up size and centres it on the screen.
+    void sizeAndCentre();
 
     Platform &m_platform;
     bool m_unloaded = false;
+    bool m_fittedToFrame = false;
 };
