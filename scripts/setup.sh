@@ -10,6 +10,7 @@ packages=(
     fonts-dejavu-core                         # a default sans font for the lists
     espeak-ng python3                         # demo voice, icon generator
     xvfb xauth xdotool x11-utils libx11-dev   # end-to-end tests and start-up benchmark
+    openbox                                   # end-to-end test under a window manager
     clang libclang-rt-14-dev                  # fuzzing
     dpkg-dev desktop-file-utils               # Debian package, install test
 )

@@ -1,0 +1,157 @@
+#include "virtualdisplay.h"
+
+#include <QDeadlineTimer>
+#include <QRect>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QSize Screen(1024, 768);
+const QSize OuterSize(465, 500);
+const QSize SelectFrameSize(459, 469);
+
+int field(const QByteArray &text, const QString &label)
+{
+    const QRegularExpression pattern(label + ":\\s*(-?\\d+)");
+    const auto match = pattern.match(QString::fromLocal8Bit(text));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+// left, right, top, bottom as the window manager announces them.
+QList<int> frameExtents(const QByteArray &xprop)
+{
+    QList<int> extents;
+    const QString values = QString::fromLatin1(xprop).section('=', 1);
+    for (const QString &value : values.split(',', Qt::SkipEmptyParts))
+        extents << value.trimmed().toInt();
+    return extents.size() == 4 ? extents : QList<int>();
+}
+
+} // namespace
+
+// The program under a real window manager, which frames the window only
+// once it is mapped: the frame must still end up 465 x 500 and centred.
+class TestWindowManager : public QObject
+{
+    Q_OBJECT
+
+    VirtualDisplay display;
+    QTemporaryDir home;
+    QProcess manager;
+    QProcess player;
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", display.name());
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("SDL_AUDIODRIVER", "dummy");
+        // Lock, settings and cache folders of their own.
+        for (const char *name :
+             { "HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR" })
+            environment.insert(name, home.path());
+        return environment;
+    }
+
+    bool managerIsReady() const
+    {
+        const auto root = display.runTool("xprop", { "-root", "_NET_SUPPORTING_WM_CHECK" });
+        return root && root->contains("window id");
+    }
+
+    static void stop(QProcess &process)
+    {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.terminate();
+        if (!process.waitForFinished(3000))
+            process.kill();
+        process.waitForFinished();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (const char *tool : { "Xvfb", "xdotool", "xwininfo", "xprop", "openbox" }) {
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(QString("%1 is not installed; this test runs the program under "
+                                         "Xvfb with the openbox window manager")
+                                     .arg(tool)));
+        }
+        const QString failure = display.start(Screen);
+        if (!failure.isEmpty())
+            QSKIP(qPrintable(failure));
+
+        manager.setProcessEnvironment(environment());
+        manager.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        manager.setStandardErrorFile(QProcess::nullDevice());
+        manager.start("openbox", { "--sm-disable" });
+        QVERIFY(manager.waitForStarted());
+        const QDeadlineTimer deadline(5000);
+        while (!managerIsReady() && manager.state() == QProcess::Running && !deadline.hasExpired())
+            QTest::qWait(50);
+        QVERIFY2(managerIsReady(), "openbox did not take over the display");
+    }
+
+    void cleanupTestCase()
+    {
+        stop(player);
+        stop(manager);
+    }
+
+    void frameIsTheStartSizeAndCentred()
+    {
+        player.setProcessEnvironment(environment());
+        player.setProcessChannelMode(QProcess::ForwardedChannels);
+        player.start(VOICE_PLAYER_PATH, {});
+        QVERIFY(player.waitForStarted());
+
+        // The window is corrected once it has been framed; wait for that.
+        QString window;
+        QRect client;
+        QList<int> extents; // left, right, top, bottom
+        QRect outer;
+        const QDeadlineTimer deadline(5000);
+        while (outer.size() != OuterSize && player.state() == QProcess::Running
+               && !deadline.hasExpired()) {
+            QTest::qWait(50);
+            const auto found = display.runTool(
+                "xdotool", { "search", "--onlyvisible", "--name", "^Voice Player$" });
+            window = QString::fromLatin1(found.value_or("")).section('\n', 0, 0).trimmed();
+            if (window.isEmpty())
+                continue;
+            const QByteArray info = display.runTool("xwininfo", { "-id", window }).value_or("");
+            client
+                = QRect(field(info, "Absolute upper-left X"), field(info, "Absolute upper-left Y"),
+                        field(info, "Width"), field(info, "Height"));
+            extents = frameExtents(
+                display.runTool("xprop", { "-id", window, "_NET_FRAME_EXTENTS" }).value_or(""));
+            if (extents.isEmpty())
+                continue;
+            outer = client.marginsAdded(QMargins(extents[0], extents[2], extents[1], extents[3]));
+        }
+        QVERIFY2(!window.isEmpty(), "no visible window named Voice Player");
+        QVERIFY2(!extents.isEmpty(), "the window manager announced no frame");
+        QVERIFY2(extents[2] > 0, "the window has no title bar: nothing was tested");
+
+        QCOMPARE(outer.size(), OuterSize);
+        // Half a pixel either way: 1024 - 465 is odd.
+        QVERIFY2(qAbs(2 * outer.left() - (Screen.width() - OuterSize.width())) <= 1,
+                 QByteArray::number(outer.left()));
+        QCOMPARE(outer.top(), (Screen.height() - OuterSize.height()) / 2);
+        // The frame sits at the client's top-left corner: it must fit inside
+        // the client. What is left below it is the part of the design's
+        // decoration this window manager does not use.
+        QVERIFY(client.width() >= SelectFrameSize.width());
+        QVERIFY(client.height() >= SelectFrameSize.height());
+        qInfo("outer %dx%d at %d,%d; client %dx%d at %d,%d; window colour below the frame: %d px",
+              outer.width(), outer.height(), outer.x(), outer.y(), client.width(), client.height(),
+              client.x(), client.y(), client.height() - SelectFrameSize.height());
+    }
+};
+
+QTEST_MAIN(TestWindowManager)
+#include "tst_windowmanager.moc"
