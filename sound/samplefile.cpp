@@ -1,8 +1,9 @@
 #include "samplefile.h"
 
+#include "listchunks.h"
+
 #include <QBuffer>
 #include <QFile>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -56,35 +57,6 @@ bool looksLikeWav(QIODevice &source)
     const QByteArray riff = head.left(4);
     return head.size() == 12 && head.mid(8, 4) == "WAVE"
         && (riff == "RIFF" || riff == "RIFX" || riff == "RF64");
-}
-
-bool isChunkName(const QByteArray &name)
-{
-    return std::all_of(name.begin(), name.end(), [](char c) { return c >= ' ' && c <= '~'; });
-}
-
-// libsndfile reads a LIST chunk for as long as the chunk says it is, long
-// after the bytes have run out: one claiming 4 GB in a small file keeps it
-// busy for minutes. Such a file is refused. Walks the chunks the way
-// libsndfile does, up to the first one that is not a printable name.
-bool listChunksFit(QIODevice &source)
-{
-    constexpr int maxChunks = 256;
-    const bool bigEndian = source.peek(4) == "RIFX";
-    const qint64 size = source.size();
-    qint64 at = 12;
-    for (int chunk = 0; chunk < maxChunks && at + 8 <= size && source.seek(at); ++chunk) {
-        const QByteArray head = source.read(8);
-        if (head.size() < 8 || !isChunkName(head.left(4)))
-            break;
-        const auto *length = reinterpret_cast<const uchar *>(head.constData() + 4);
-        const qint64 end = at + 8
-            + (bigEndian ? qFromBigEndian<quint32>(length) : qFromLittleEndian<quint32>(length));
-        if (end > size && head.startsWith("LIST"))
-            return false;
-        at = end + (end & 1);
-    }
-    return source.seek(0);
 }
 
 } // namespace

@@ -56,8 +56,8 @@ QByteArray pcmHeader(quint32 claimedDataBytes)
 
 } // namespace
 
-// The fuzzer's seed corpus, with the inputs it found, replayed through the
-// decoder in every build, the sanitizer build included.
+// The fuzzer's seed corpus, with the inputs it found (found-*), replayed
+// through the decoder in every build, the sanitizer build included.
 class TestSampleBytes : public QObject
 {
     Q_OBJECT
@@ -84,8 +84,12 @@ private slots:
         QCOMPARE(fromMemory.frames, fromDisk.frames);
         QVERIFY(fromMemory.withinLength);
         QVERIFY(fromMemory.clean);
-        if (QFileInfo(path).fileName().startsWith("ok-"))
+        const QString name = QFileInfo(path).fileName();
+        if (name.startsWith("ok-"))
             QVERIFY(fromMemory.frames > 0);
+        // LIST chunks that kept libsndfile busy for minutes are refused.
+        if (name.startsWith("found-list-"))
+            QVERIFY(!fromMemory.opened);
     }
 
     // A file of 2 GB, nearly all of it a hole, whose header claims still
