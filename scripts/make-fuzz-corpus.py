@@ -2,8 +2,9 @@
 """Writes the seed corpus of the sample-file fuzzer: small WAV files of every
 encoding the player accepts, and broken ones. Deterministic; run it again
 only to change the corpus:  scripts/make-fuzz-corpus.py tests/fuzz/corpus
-Files named ok-* must decode to at least one frame; the fuzz corpus test
-checks that."""
+Files named ok-* must decode to at least one frame; the corpus test in
+tests/faults checks that. The found-* files beside them are inputs the
+fuzzer found, kept by hand; this script leaves them alone."""
 
 import math
 import struct
