@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config                 # build
-    qt6-base-dev qt6-qpa-plugins              # window toolkit, offscreen and xcb platforms
+    qt6-base-dev                              # window toolkit (offscreen and xcb platforms too)
     libsdl2-dev libsndfile1-dev               # audio device, WAV decoding
     fonts-dejavu-core                         # a default sans font for the lists
     espeak-ng python3                         # demo voice, icon generator
