@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -119,12 +118,11 @@ class TestEndToEnd : public QObject
 private slots:
     void initTestCase()
     {
-        for (const char *tool : { "Xvfb", "xdotool", "xwininfo" }) {
-            if (QStandardPaths::findExecutable(tool).isEmpty())
-                QSKIP(qPrintable(QString("%1 is not installed; the end-to-end test needs an X "
-                                         "server and tools to drive it")
-                                     .arg(tool)));
-        }
+        const QString missing = firstMissingTool({ "Xvfb", "xdotool", "xwininfo" });
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing
+                             + " is not installed; the end-to-end test needs an X server "
+                               "and tools to drive it"));
         const QString failure = display.start(Screen);
         if (!failure.isEmpty())
             QSKIP(qPrintable(failure));

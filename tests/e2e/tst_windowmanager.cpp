@@ -3,7 +3,6 @@
 #include <QDeadlineTimer>
 #include <QRect>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -62,25 +61,15 @@ class TestWindowManager : public QObject
         return root && root->contains("window id");
     }
 
-    static void stop(QProcess &process)
-    {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.terminate();
-        if (!process.waitForFinished(3000))
-            process.kill();
-        process.waitForFinished();
-    }
-
 private slots:
     void initTestCase()
     {
-        for (const char *tool : { "Xvfb", "xdotool", "xwininfo", "xprop", "openbox" }) {
-            if (QStandardPaths::findExecutable(tool).isEmpty())
-                QSKIP(qPrintable(QString("%1 is not installed; this test runs the program under "
-                                         "Xvfb with the openbox window manager")
-                                     .arg(tool)));
-        }
+        const QString missing
+            = firstMissingTool({ "Xvfb", "xdotool", "xwininfo", "xprop", "openbox" });
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing
+                             + " is not installed; this test runs the program under Xvfb "
+                               "with the openbox window manager"));
         const QString failure = display.start(Screen);
         if (!failure.isEmpty())
             QSKIP(qPrintable(failure));
@@ -98,8 +87,8 @@ private slots:
 
     void cleanupTestCase()
     {
-        stop(player);
-        stop(manager);
+        stopProcess(player);
+        stopProcess(manager);
     }
 
     void frameIsTheStartSizeAndCentred()

@@ -1,17 +1,32 @@
 #include "virtualdisplay.h"
 
 #include <QDeadlineTimer>
+#include <QStandardPaths>
 
 #include <X11/Xlib.h>
 
+QString firstMissingTool(std::initializer_list<const char *> tools)
+{
+    for (const char *tool : tools) {
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            return tool;
+    }
+    return {};
+}
+
+void stopProcess(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000))
+        process.kill();
+    process.waitForFinished();
+}
+
 VirtualDisplay::~VirtualDisplay()
 {
-    if (m_server.state() == QProcess::NotRunning)
-        return;
-    m_server.terminate();
-    if (!m_server.waitForFinished(5000))
-        m_server.kill();
-    m_server.waitForFinished();
+    stopProcess(m_server);
 }
 
 QString VirtualDisplay::start(QSize screen)

@@ -4,7 +4,14 @@
 #include <QSize>
 #include <QString>
 
+#include <initializer_list>
 #include <optional>
+
+// The first of tools that is not on PATH, or an empty string.
+QString firstMissingTool(std::initializer_list<const char *> tools);
+
+// Ends process, asking it to quit first.
+void stopProcess(QProcess &process);
 
 // A private X server (Xvfb) on a display number of its own, and the X tools
 // that drive windows on it.
