@@ -60,16 +60,16 @@ std::optional<QString> findFileIgnoringCase(const QString &path)
     const QString normal = QDir::fromNativeSeparators(path);
     if (normal.isEmpty() || normal.endsWith(QLatin1Char('/')))
         return std::nullopt;
-    const QStringList components = normal.split(QLatin1Char('/'), Qt::SkipEmptyParts);
 
     // Folders that exist as spelt need no walk from the root.
     const qsizetype slash = normal.lastIndexOf(QLatin1Char('/'));
     const QString folder = slash < 0 ? QString() : normal.left(qMax(slash, qsizetype(1)));
-    if (auto found = matchComponent(folder, components.last(), true))
+    if (auto found = matchComponent(folder, normal.sliced(slash + 1), true))
         return found;
     if (folder.isEmpty() || QFileInfo(folder).isDir())
         return std::nullopt;
 
+    const QStringList components = normal.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString base = normal.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
     for (qsizetype i = 0; i < components.size(); ++i) {
         const bool last = i + 1 == components.size();
