@@ -1,6 +1,6 @@
 #include "samplefile.h"
 
-#include "listchunks.h"
+#include "wavview.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -50,15 +50,6 @@ sf_count_t sourceTell(void *user)
 
 SF_VIRTUAL_IO virtualIo = { sourceLength, sourceSeek, sourceRead, sourceWrite, sourceTell };
 
-// Only the WAV parsers of libsndfile ever see the data.
-bool looksLikeWav(QIODevice &source)
-{
-    const QByteArray head = source.peek(12);
-    const QByteArray riff = head.left(4);
-    return head.size() == 12 && head.mid(8, 4) == "WAVE"
-        && (riff == "RIFF" || riff == "RIFX" || riff == "RF64");
-}
-
 } // namespace
 
 SampleFile::SampleFile(std::unique_ptr<QIODevice> source) : source(std::move(source)) { }
@@ -87,9 +78,10 @@ std::unique_ptr<SampleFile> SampleFile::fromBytes(const QByteArray &bytes)
 
 std::unique_ptr<SampleFile> SampleFile::decode(std::unique_ptr<QIODevice> source)
 {
-    if (!looksLikeWav(*source) || !listChunksFit(*source))
+    std::unique_ptr<QIODevice> view = WavView::over(std::move(source));
+    if (!view)
         return nullptr;
-    std::unique_ptr<SampleFile> sample(new SampleFile(std::move(source)));
+    std::unique_ptr<SampleFile> sample(new SampleFile(std::move(view)));
     if (!sample->start())
         return nullptr;
     return sample;

@@ -1,0 +1,172 @@
+#include "wavview.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+namespace {
+
+// Real format chunks are 16 to 40 bytes; enough chunks to skip any real
+// file's metadata, not enough to walk a file made of nothing but headers.
+constexpr qint64 maxFormatBytes = 1024;
+constexpr int maxChunks = 4096;
+constexpr quint64 maxLength = std::numeric_limits<qint64>::max();
+
+struct Layout
+{
+    bool bigEndian = false;
+    QByteArray format;
+    qint64 dataStart = 0;
+    qint64 dataLength = 0;
+};
+
+class ChunkReader
+{
+public:
+    ChunkReader(QIODevice &source, bool bigEndian) : source(source), bigEndian(bigEndian) { }
+
+    // The chunk header at offset: its name and the length of its body.
+    bool header(qint64 at, QByteArray &name, qint64 &length)
+    {
+        const QByteArray bytes = readAt(at, 8);
+        if (bytes.size() < 8)
+            return false;
+        name = bytes.left(4);
+        length = number<quint32>(bytes, 4);
+        return true;
+    }
+
+    QByteArray readAt(qint64 at, qint64 count)
+    {
+        return at <= source.size() && source.seek(at) ? source.read(count) : QByteArray();
+    }
+
+    template<typename T> T number(const QByteArray &bytes, int at) const
+    {
+        const auto *from = reinterpret_cast<const uchar *>(bytes.constData() + at);
+        return bigEndian ? qFromBigEndian<T>(from) : qFromLittleEndian<T>(from);
+    }
+
+private:
+    QIODevice &source;
+    const bool bigEndian;
+};
+
+// RF64 keeps the real data length in its ds64 chunk when the data chunk's
+// own 32-bit field says 0xFFFFFFFF.
+std::optional<Layout> findLayout(QIODevice &source)
+{
+    const QByteArray head = source.read(12);
+    const QByteArray kind = head.left(4);
+    if (head.size() < 12 || head.mid(8) != "WAVE"
+        || (kind != "RIFF" && kind != "RIFX" && kind != "RF64"))
+        return std::nullopt;
+    Layout layout;
+    layout.bigEndian = kind == "RIFX";
+    ChunkReader reader(source, layout.bigEndian);
+    qint64 ds64Data = -1;
+    QByteArray name;
+    qint64 length = 0;
+    qint64 at = 12;
+    for (int chunk = 0; chunk < maxChunks && reader.header(at, name, length); ++chunk) {
+        const qint64 body = at + 8;
+        if (name == "fmt " && layout.format.isNull()) {
+            if (length < 16 || length > maxFormatBytes)
+                return std::nullopt;
+            layout.format = reader.readAt(body, length);
+            if (layout.format.size() < length)
+                return std::nullopt;
+        } else if (name == "ds64" && kind == "RF64" && length >= 16) {
+            const QByteArray sizes = reader.readAt(body, 16);
+            if (sizes.size() == 16)
+                ds64Data = qint64(std::min<quint64>(reader.number<quint64>(sizes, 8), maxLength));
+        } else if (name == "data") {
+            if (layout.format.isNull())
+                return std::nullopt;
+            if (kind == "RF64" && length == 0xFFFFFFFF && ds64Data >= 0)
+                length = ds64Data;
+            layout.dataStart = body;
+            layout.dataLength = std::clamp<qint64>(source.size() - body, 0, length);
+            return layout;
+        }
+        at = body + length + (length & 1);
+    }
+    return std::nullopt;
+}
+
+void putNumber(QByteArray &out, quint32 value, bool bigEndian)
+{
+    uchar bytes[4];
+    if (bigEndian)
+        qToBigEndian(value, bytes);
+    else
+        qToLittleEndian(value, bytes);
+    out.append(reinterpret_cast<const char *>(bytes), 4);
+}
+
+// RF64 becomes plain RIFF, so the audio is cut at 4 GB: hours of sound more
+// than any voice sample holds.
+QByteArray headerFor(Layout &layout)
+{
+    const qint64 formatBytes = layout.format.size() + (layout.format.size() & 1);
+    const qint64 headerBytes = 12 + 8 + formatBytes + 8;
+    layout.dataLength = std::min<qint64>(layout.dataLength, 0xFFFFFFFF - (headerBytes - 8));
+    QByteArray header;
+    header.reserve(headerBytes);
+    header.append(layout.bigEndian ? "RIFX" : "RIFF");
+    putNumber(header, quint32(headerBytes - 8 + layout.dataLength), layout.bigEndian);
+    header.append("WAVEfmt ");
+    putNumber(header, quint32(layout.format.size()), layout.bigEndian);
+    header.append(layout.format);
+    if (layout.format.size() & 1)
+        header.append('\0');
+    header.append("data");
+    putNumber(header, quint32(layout.dataLength), layout.bigEndian);
+    return header;
+}
+
+} // namespace
+
+std::unique_ptr<WavView> WavView::over(std::unique_ptr<QIODevice> source)
+{
+    std::optional<Layout> layout = findLayout(*source);
+    if (!layout)
+        return nullptr;
+    QByteArray header = headerFor(*layout);
+    std::unique_ptr<WavView> view(
+        new WavView(std::move(source), std::move(header), layout->dataStart, layout->dataLength));
+    view->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    return view;
+}
+
+WavView::WavView(std::unique_ptr<QIODevice> source, QByteArray header, qint64 dataStart,
+                 qint64 dataLength)
+    : source(std::move(source))
+    , header(std::move(header))
+    , dataStart(dataStart)
+    , dataLength(dataLength)
+{ }
+
+qint64 WavView::size() const
+{
+    return header.size() + dataLength;
+}
+
+qint64 WavView::readData(char *data, qint64 maxSize)
+{
+    const qint64 at = pos();
+    const qint64 fromHeader = std::clamp<qint64>(header.size() - at, 0, maxSize);
+    if (fromHeader > 0)
+        std::memcpy(data, header.constData() + at, std::size_t(fromHeader));
+    const qint64 inData = at + fromHeader - header.size();
+    const qint64 wanted = std::clamp<qint64>(dataLength - inData, 0, maxSize - fromHeader);
+    if (wanted == 0)
+        return fromHeader;
+    const qint64 target = dataStart + inData;
+    if (source->pos() != target && !source->seek(target))
+        return fromHeader;
+    return fromHeader + std::max<qint64>(0, source->read(data + fromHeader, wanted));
+}

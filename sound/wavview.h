@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+
+#include <memory>
+
+// A WAV file as libsndfile gets to see it: a plain header written here around
+// the file's own format chunk, then the file's audio bytes, nothing else.
+// libsndfile's parsers for LIST, INFO, ds64 and other chunks can be sent in
+// circles by a few crafted bytes; with no such chunks in sight they never run.
+class WavView : public QIODevice
+{
+public:
+    // Null when source is not a RIFF, RIFX or RF64 WAVE file with a format
+    // chunk before its data chunk. Reads only chunk headers and the format.
+    static std::unique_ptr<WavView> over(std::unique_ptr<QIODevice> source);
+
+    bool isSequential() const override { return false; }
+    qint64 size() const override;
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    WavView(std::unique_ptr<QIODevice> source, QByteArray header, qint64 dataStart,
+            qint64 dataLength);
+
+    std::unique_ptr<QIODevice> source;
+    const QByteArray header;
+    const qint64 dataStart;
+    const qint64 dataLength;
+};
