@@ -79,7 +79,7 @@ private slots:
         manager.setStandardErrorFile(QProcess::nullDevice());
         manager.start("openbox", { "--sm-disable" });
         QVERIFY(manager.waitForStarted());
-        const QDeadlineTimer deadline(5000);
+        const QDeadlineTimer deadline(15000);
         while (!managerIsReady() && manager.state() == QProcess::Running && !deadline.hasExpired())
             QTest::qWait(50);
         QVERIFY2(managerIsReady(), "openbox did not take over the display");
@@ -103,7 +103,7 @@ private slots:
         QRect client;
         QList<int> extents; // left, right, top, bottom
         QRect outer;
-        const QDeadlineTimer deadline(5000);
+        const QDeadlineTimer deadline(15000);
         while (outer.size() != OuterSize && player.state() == QProcess::Running
                && !deadline.hasExpired()) {
             QTest::qWait(50);
