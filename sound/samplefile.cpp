@@ -22,7 +22,7 @@ sf_count_t sourceLength(void *user)
     return deviceOf(user)->size();
 }
 
-// Clamped to the data, as a read-only buffer refuses to seek past its end.
+// Clamped to the view, so libsndfile never stands past the bytes there are.
 sf_count_t sourceSeek(sf_count_t offset, int whence, void *user)
 {
     QIODevice *device = deviceOf(user);

@@ -55,6 +55,13 @@ private:
     const bool bigEndian;
 };
 
+// The header written for a format chunk: RIFF, WAVE, the padded format
+// chunk and the data chunk's own header.
+qint64 headerBytes(const QByteArray &format)
+{
+    return 12 + 8 + format.size() + (format.size() & 1) + 8;
+}
+
 // RF64 keeps the real data length in its ds64 chunk when the data chunk's
 // own 32-bit field says 0xFFFFFFFF.
 std::optional<Layout> findLayout(QIODevice &source)
@@ -88,8 +95,12 @@ std::optional<Layout> findLayout(QIODevice &source)
                 return std::nullopt;
             if (kind == "RF64" && length == 0xFFFFFFFF && ds64Data >= 0)
                 length = ds64Data;
+            // RF64 becomes plain RIFF, so the audio is cut at 4 GB: hours of
+            // sound more than any voice sample holds.
+            const qint64 riffRoom = 0xFFFFFFFF - (headerBytes(layout.format) - 8);
             layout.dataStart = body;
-            layout.dataLength = std::clamp<qint64>(source.size() - body, 0, length);
+            layout.dataLength
+                = std::clamp<qint64>(source.size() - body, 0, std::min(length, riffRoom));
             return layout;
         }
         at = body + length + (length & 1);
@@ -107,17 +118,13 @@ void putNumber(QByteArray &out, quint32 value, bool bigEndian)
     out.append(reinterpret_cast<const char *>(bytes), 4);
 }
 
-// RF64 becomes plain RIFF, so the audio is cut at 4 GB: hours of sound more
-// than any voice sample holds.
-QByteArray headerFor(Layout &layout)
+QByteArray headerFor(const Layout &layout)
 {
-    const qint64 formatBytes = layout.format.size() + (layout.format.size() & 1);
-    const qint64 headerBytes = 12 + 8 + formatBytes + 8;
-    layout.dataLength = std::min<qint64>(layout.dataLength, 0xFFFFFFFF - (headerBytes - 8));
     QByteArray header;
-    header.reserve(headerBytes);
+    header.reserve(headerBytes(layout.format));
     header.append(layout.bigEndian ? "RIFX" : "RIFF");
-    putNumber(header, quint32(headerBytes - 8 + layout.dataLength), layout.bigEndian);
+    putNumber(header, quint32(headerBytes(layout.format) - 8 + layout.dataLength),
+              layout.bigEndian);
     header.append("WAVEfmt ");
     putNumber(header, quint32(layout.format.size()), layout.bigEndian);
     header.append(layout.format);
