@@ -1,4 +1,5 @@
 #include "samplefile.h"
+#include "soundtestkit.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,25 +46,6 @@ QByteArray number(quint32 value)
 QByteArray chunk(const char *name, const QByteArray &body)
 {
     return name + number(body.size()) + body + QByteArray(body.size() & 1, '\0');
-}
-
-QByteArray pcmHeader(quint32 claimedDataBytes)
-{
-    QByteArray header(44, '\0');
-    auto *bytes = reinterpret_cast<uchar *>(header.data());
-    header.replace(0, 4, "RIFF");
-    qToLittleEndian<quint32>(36 + claimedDataBytes, bytes + 4);
-    header.replace(8, 8, "WAVEfmt ");
-    qToLittleEndian<quint32>(16, bytes + 16);
-    qToLittleEndian<quint16>(1, bytes + 20); // PCM
-    qToLittleEndian<quint16>(1, bytes + 22); // mono
-    qToLittleEndian<quint32>(22050, bytes + 24);
-    qToLittleEndian<quint32>(44100, bytes + 28);
-    qToLittleEndian<quint16>(2, bytes + 32);
-    qToLittleEndian<quint16>(16, bytes + 34);
-    header.replace(36, 4, "data");
-    qToLittleEndian<quint32>(claimedDataBytes, bytes + 40);
-    return header;
 }
 
 } // namespace
@@ -119,7 +101,7 @@ private slots:
     {
         QFETCH(QByteArray, kind);
         QFETCH(QByteArray, metadata);
-        const QByteArray format = pcmHeader(0).mid(20, 16);
+        const QByteArray format = pcmFormat(1, 22050, 16);
         const QByteArray audio(200, '\x20');
         const QByteArray body = "WAVE" + chunk("fmt ", format) + metadata + chunk("data", audio);
         const Decoded decoded = decodeAll(SampleFile::fromBytes(kind + number(body.size()) + body));
@@ -135,7 +117,7 @@ private slots:
         QTemporaryDir folder;
         QFile file(folder.filePath("huge.wav"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(pcmHeader(0xFFFFFFF0));
+        file.write(wavFile(1, 22050, 16, {}, 0xFFFFFFF0));
         file.write(QByteArray(2000, '\x40'));
         const qint64 size = (qint64(1) << 31) + 100;
         if (!file.resize(size))

@@ -1,6 +1,7 @@
 #include "soundtestkit.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -10,10 +11,42 @@
 
 namespace {
 
+template<typename T> void append(QByteArray &bytes, T value)
+{
+    const T stored = qToLittleEndian(value);
+    bytes.append(reinterpret_cast<const char *>(&stored), sizeof stored);
+}
+
 constexpr float silenceLevel = 1e-3f;
 constexpr qsizetype crossingFrames = 4;
 
 } // namespace
+
+QByteArray pcmFormat(int channels, quint32 rate, int bits)
+{
+    const int blockAlign = channels * bits / 8;
+    QByteArray format;
+    append<quint16>(format, 1); // PCM
+    append<quint16>(format, quint16(channels));
+    append<quint32>(format, rate);
+    append<quint32>(format, rate * quint32(blockAlign));
+    append<quint16>(format, quint16(blockAlign));
+    append<quint16>(format, quint16(bits));
+    return format;
+}
+
+QByteArray wavFile(int channels, quint32 rate, int bits, const QByteArray &data,
+                   quint32 claimedDataBytes)
+{
+    QByteArray bytes("RIFF");
+    append<quint32>(bytes, 36 + claimedDataBytes);
+    bytes.append("WAVEfmt ");
+    append<quint32>(bytes, 16);
+    bytes.append(pcmFormat(channels, rate, bits));
+    bytes.append("data");
+    append<quint32>(bytes, claimedDataBytes);
+    return bytes + data;
+}
 
 bool writeTone(const QString &path, double hz, double seconds, int rate, int channels, int format)
 {

@@ -6,6 +6,14 @@
 
 #include <SDL_audio.h>
 
+// The body of a PCM format chunk.
+QByteArray pcmFormat(int channels, quint32 rate, int bits);
+
+// A canonical little-endian PCM WAV file whose header claims
+// claimedDataBytes of audio, whatever data holds: for breaking.
+QByteArray wavFile(int channels, quint32 rate, int bits, const QByteArray &data,
+                   quint32 claimedDataBytes);
+
 // Writes a sine tone of amplitude 0.5 through libsndfile; format is a
 // libsndfile format (SF_FORMAT_WAV | SF_FORMAT_PCM_16 when 0).
 bool writeTone(const QString &path, double hz, double seconds, int rate = 22050, int channels = 1,

@@ -4,35 +4,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 #include <limits>
 #include <sndfile.h>
 
 namespace {
-
-// A canonical PCM WAV file with the given header fields, for breaking.
-QByteArray wavFile(int channels, quint32 rate, int bits, const QByteArray &data,
-                   quint32 claimedDataBytes)
-{
-    QByteArray bytes;
-    auto put16 = [&](quint16 value) { bytes.append(reinterpret_cast<const char *>(&value), 2); };
-    auto put32 = [&](quint32 value) { bytes.append(reinterpret_cast<const char *>(&value), 4); };
-    const int blockAlign = channels * bits / 8;
-    bytes.append("RIFF");
-    put32(36 + claimedDataBytes);
-    bytes.append("WAVEfmt ");
-    put32(16);
-    put16(1);
-    put16(quint16(channels));
-    put32(rate);
-    put32(rate * quint32(blockAlign));
-    put16(quint16(blockAlign));
-    put16(quint16(bits));
-    bytes.append("data");
-    put32(claimedDataBytes);
-    return bytes + data;
-}
 
 QByteArray wavFile(int channels, quint32 rate, int bits = 16)
 {
