@@ -1,7 +1,6 @@
 #include "phrasetext.h"
-#include "platform.h"
+#include "sampleplayer.h"
 #include "sarvikform.h"
-#include "soundbits.h"
 #include "voicelist.h"
 
 #include <QApplication>
@@ -28,7 +27,7 @@ void SarvikForm::Voices_Click(int index)
     // Read afresh each time; a greyed box does not count as ticked.
     if (PLayOnClick->checkState() != Qt::Checked)
         return;
-    m_platform.playSample(Voices[index]->selectedText(), SoundBits::PlayAsync);
+    m_player.PlaySample(Voices[index]->selectedText(), SamplePlayer::PlayAsync);
 }
 
 void SarvikForm::Voices_DblClick(int index)

@@ -1,7 +1,7 @@
 #include "fragments.h"
 #include "platform.h"
+#include "sampleplayer.h"
 #include "sarvikform.h"
-#include "soundbits.h"
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
@@ -30,7 +30,7 @@ void SarvikForm::PlayButton_Click()
     // Read once: edits made while the phrase plays do not change it.
     const QStringList fragments = phraseFragments(DirectionsText->toPlainText());
     for (const QString &fragment : fragments) {
-        m_platform.playSample(trimSpaces(fragment), SoundBits::PlayToEnd);
+        m_player.PlaySample(trimSpaces(fragment), SamplePlayer::PlayToEnd);
         QCoreApplication::processEvents();
         // The window was closed meanwhile and the program is ending.
         if (isUnloaded())

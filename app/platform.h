@@ -1,10 +1,9 @@
 #pragma once
 
 #include <QSizeF>
-#include <QString>
 
-// What the window needs from the system around it. The program uses
-// SystemPlatform; tests hand the window a fake to drive a given screen,
+// What the window needs from the system around it, sound aside. The program
+// uses SystemPlatform; tests hand the window a fake to drive a given screen,
 // a failing instance check or a silent beep.
 class Platform
 {
@@ -16,5 +15,4 @@ public:
     virtual void beep() = 0;
     virtual InstanceCheck checkInstance() = 0;
     virtual QSizeF screenSizeTwips() const = 0;
-    virtual void playSample(const QString &name, int flags) = 0;
 };

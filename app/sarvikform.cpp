@@ -47,11 +47,12 @@ const QColor FrameColour(128, 255, 128);
 
 } // namespace
 
-SarvikForm::SarvikForm(Platform &platform, QWidget *parent)
+SarvikForm::SarvikForm(Platform &platform, SamplePlayer &player, QWidget *parent)
     : QWidget(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , m_platform(platform)
+    , m_player(player)
 {
     setWindowTitle(QStringLiteral("Voice Player"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/voice-player.ico")));

@@ -7,6 +7,7 @@
 #include <array>
 
 class Platform;
+class SamplePlayer;
 class QCheckBox;
 class QFrame;
 class QPlainTextEdit;
@@ -20,7 +21,8 @@ class SarvikForm : public QWidget
     Q_OBJECT
 
 public:
-    explicit SarvikForm(Platform &platform, QWidget *parent = nullptr);
+    // Both must outlive the window; every sample it plays goes to player.
+    SarvikForm(Platform &platform, SamplePlayer &player, QWidget *parent = nullptr);
 
     // The whole start-up. False when another copy is running: this one
     // must then end without ever showing its window.
@@ -84,6 +86,7 @@ private:
     void sizeAndCentre();
 
     Platform &m_platform;
+    SamplePlayer &m_player;
     bool m_unloaded = false;
     bool m_fittedToFrame = false;
 };

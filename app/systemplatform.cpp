@@ -1,6 +1,5 @@
 #include "systemplatform.h"
 
-#include "soundbits.h"
 #include "twips.h"
 
 #include <QApplication>
@@ -22,9 +21,4 @@ QSizeF SystemPlatform::screenSizeTwips() const
     if (!screen)
         return {};
     return QSizeF(screen->size()) * TwipsPerPixel;
-}
-
-void SystemPlatform::playSample(const QString &name, int flags)
-{
-    SoundBits::PlaySample(name, flags);
 }

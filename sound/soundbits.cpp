@@ -1,42 +1,18 @@
 #include "soundbits.h"
 
+#include "audiooutput.h"
 #include "samplepath.h"
-#include "sdlaudiooutput.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
-namespace SoundBits {
+SoundBits::SoundBits(AudioOutput &output, QString programFolder)
+    : output(output), programFolder(std::move(programFolder))
+{ }
 
-namespace {
-
-AudioOutput *chosenOutput = nullptr;
-
-AudioOutput &output()
-{
-    // Built at the first play; it opens nothing until then either.
-    static SdlAudioOutput device;
-    return chosenOutput ? *chosenOutput : device;
-}
-
-QString programFolder()
-{
-    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-}
-
-} // namespace
-
-void PlaySample(const QString &name, int flags)
+void SoundBits::PlaySample(const QString &name, PlayFlags flags)
 {
     if (name.isEmpty())
         return;
-    if (const auto path = resolveSamplePath(name, QDir::currentPath(), programFolder()))
-        output().play(*path, (flags & PlayAsync) == 0);
+    if (const auto path = resolveSamplePath(name, QDir::currentPath(), programFolder))
+        output.play(*path, flags != PlayAsync);
 }
-
-void setAudioOutput(AudioOutput *output)
-{
-    chosenOutput = output;
-}
-
-} // namespace SoundBits

@@ -1,21 +1,21 @@
 #pragma once
 
-#include <QString>
+#include "sampleplayer.h"
 
 class AudioOutput;
 
-namespace SoundBits {
+// The program's sample player: finds the WAV file a sample name stands for,
+// in the current directory or else in the wavs folder of programFolder, and
+// hands it to output. A name found nowhere plays nothing.
+class SoundBits : public SamplePlayer
+{
+public:
+    // output must outlive this player.
+    SoundBits(AudioOutput &output, QString programFolder);
 
-// The flags callers pass to PlaySample.
-enum : int { PlayToEnd = 0, PlayAsync = 1 };
+    void PlaySample(const QString &name, PlayFlags flags) override;
 
-// Plays one sample. flags 0 returns when the sample has ended; flags 1
-// returns at once and the sample plays on. Starting a sample cuts off the
-// one still playing.
-void PlaySample(const QString &name, int flags);
-
-// Sends PlaySample's files to output (owned by the caller) instead of the
-// sound device; null goes back to the sound device.
-void setAudioOutput(AudioOutput *output);
-
-} // namespace SoundBits
+private:
+    AudioOutput &output;
+    const QString programFolder;
+};

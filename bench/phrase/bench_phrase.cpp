@@ -21,21 +21,20 @@
 
 namespace {
 
-// The real sample player behind the window; nothing else of the system.
-class EnginePlatform : public Platform
+// Nothing of the system but what the window cannot do without.
+class QuietPlatform : public Platform
 {
 public:
     void beep() override { }
     InstanceCheck checkInstance() override { return InstanceCheck::Alone; }
     QSizeF screenSizeTwips() const override { return { 1024 * 15, 768 * 15 }; }
-    void playSample(const QString &name, int flags) override { SoundBits::PlaySample(name, flags); }
 };
 
 // The window's own share: the same loop with no sample look-up at all.
-class SilentPlatform : public EnginePlatform
+class SilentPlayer : public SamplePlayer
 {
 public:
-    void playSample(const QString &, int) override { }
+    void PlaySample(const QString &, PlayFlags) override { }
 };
 
 // Counts the rounds of event handling: each event it gets queues the next.
@@ -70,15 +69,16 @@ QList<qsizetype> phraseSilences(const QTemporaryDir &folder, SDL_AudioSpec &spec
         writeTone(paths.last(), 300 + 60 * tone, 0.15);
     }
     auto output = std::make_unique<SdlAudioOutput>();
-    SoundBits::setAudioOutput(output.get());
-    EnginePlatform platform;
-    SarvikForm form(platform);
-    form.load();
-    form.DirectionsText->setPlainText(paths.join(" , ") + " , ");
-    form.PlayButton_Click();
+    {
+        SoundBits sound(*output, QString());
+        QuietPlatform platform;
+        SarvikForm form(platform, sound);
+        form.load();
+        form.DirectionsText->setPlainText(paths.join(" , ") + " , ");
+        form.PlayButton_Click();
+    }
 
     const auto deviceSpec = output->deviceSpec();
-    SoundBits::setAudioOutput(nullptr);
     output.reset(); // closing the device flushes its file
     QFile file(raw);
     if (!deviceSpec || !file.open(QIODevice::ReadOnly))
@@ -112,9 +112,10 @@ void reportSilences()
                 double(silences.last()) / spec.samples, strays);
 }
 
-void reportMissingPhrase(Platform &platform, const char *what)
+void reportMissingPhrase(SamplePlayer &player, const char *what)
 {
-    SarvikForm form(platform);
+    QuietPlatform platform;
+    SarvikForm form(platform, player);
     form.load();
     form.DirectionsText->setPlainText(QString("NoSuchSample , ").repeated(40000).chopped(3));
     RoundCounter counter;
@@ -139,9 +140,10 @@ int main(int argc, char **argv)
     SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
     reportSilences();
     std::printf("current folder %s\n", qPrintable(QDir::currentPath()));
-    SilentPlatform silent;
+    SilentPlayer silent;
     reportMissingPhrase(silent, "window loop alone");
-    EnginePlatform engine;
-    reportMissingPhrase(engine, "through PlaySample");
+    SdlAudioOutput engine;
+    SoundBits sound(engine, QCoreApplication::applicationDirPath());
+    reportMissingPhrase(sound, "through PlaySample");
     return 0;
 }

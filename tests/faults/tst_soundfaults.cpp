@@ -88,8 +88,10 @@ private slots:
         qputenv("SDL_AUDIODRIVER", "no-such-driver");
         const QString path = tone(2.0);
         QVERIFY(!path.isEmpty());
-        QVERIFY(millisecondsFor([&] { SoundBits::PlaySample(path, 0); }) < 500);
-        QVERIFY(millisecondsFor([&] { SoundBits::PlaySample(path, 1); }) < 500);
+        SdlAudioOutput output;
+        SoundBits sound(output, QString());
+        QVERIFY(millisecondsFor([&] { sound.PlaySample(path, SoundBits::PlayToEnd); }) < 500);
+        QVERIFY(millisecondsFor([&] { sound.PlaySample(path, SoundBits::PlayAsync); }) < 500);
     }
 
     void deviceLostMidSampleEndsTheWait()
@@ -124,9 +126,9 @@ private slots:
         QVERIFY(!QFile(path).open(QIODevice::ReadOnly));
 
         SdlAudioOutput output;
-        SoundBits::setAudioOutput(&output);
-        const qint64 elapsed = millisecondsFor([&] { SoundBits::PlaySample(path, 0); });
-        SoundBits::setAudioOutput(nullptr);
+        SoundBits sound(output, QString());
+        const qint64 elapsed
+            = millisecondsFor([&] { sound.PlaySample(path, SoundBits::PlayToEnd); });
         QVERIFY2(elapsed < 500, QByteArray::number(elapsed));
         QVERIFY(!output.deviceSpec()); // the device was never needed
     }

@@ -1,5 +1,6 @@
 #include "audiooutput.h"
 #include "fakeplatform.h"
+#include "fakesampleplayer.h"
 #include "filepermissions.h"
 #include "instancelock.h"
 #include "sarvikform.h"
@@ -12,13 +13,6 @@
 #include <QTest>
 
 namespace {
-
-// The window's samples go through the real PlaySample to a recorder.
-class SoundBitsPlatform : public FakePlatform
-{
-public:
-    void playSample(const QString &name, int flags) override { SoundBits::PlaySample(name, flags); }
-};
 
 class RecordingOutput : public AudioOutput
 {
@@ -64,14 +58,14 @@ private slots:
         phrase += QString(64 * 1024, QChar(u'x')) + " , " + last + " , ";
         QVERIFY(phrase.size() > 1000 * 1000);
 
+        // The window's samples go through the real PlaySample to a recorder.
         RecordingOutput output;
-        SoundBits::setAudioOutput(&output);
-        SoundBitsPlatform platform;
-        SarvikForm form(platform);
+        SoundBits sound(output, folder.path());
+        FakePlatform platform;
+        SarvikForm form(platform, sound);
         QVERIFY(form.load());
         form.DirectionsText->setPlainText(phrase);
         QTest::mouseClick(form.PlayButton, Qt::LeftButton);
-        SoundBits::setAudioOutput(nullptr);
 
         QCOMPARE(output.played, QStringList { last });
         QCOMPARE(form.PlayButton->text(), QString("Play"));
@@ -89,7 +83,8 @@ private slots:
         QVERIFY(!QFile(folder.filePath("probe")).open(QIODevice::WriteOnly));
 
         LockPlatform platform(folder.path());
-        SarvikForm form(platform);
+        FakeSamplePlayer player;
+        SarvikForm form(platform, player);
         QVERIFY(form.load());
         QVERIFY(form.isVisible());
         QCOMPARE(platform.beeps, 0);

@@ -1,4 +1,5 @@
 #include "fakeplatform.h"
+#include "fakesampleplayer.h"
 #include "framewidth.h"
 #include "resizerule.h"
 #include "sarvikform.h"
@@ -48,7 +49,8 @@ private slots:
     void windowFollowsTheRule()
     {
         FakePlatform platform;
-        SarvikForm form(platform);
+        FakeSamplePlayer player;
+        SarvikForm form(platform, player);
         QVERIFY(form.load());
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QFrame *frame = form.SelectFrame;

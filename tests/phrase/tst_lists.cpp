@@ -1,4 +1,5 @@
 #include "fakeplatform.h"
+#include "fakesampleplayer.h"
 #include "sarvikform.h"
 #include "voicelist.h"
 
@@ -8,12 +9,13 @@
 #include <QTest>
 
 // Auditioning and composing with real mouse and key input on the shown
-// window; the fake platform records what would have been played.
+// window; the fake player records what would have been played.
 class TestLists : public QObject
 {
     Q_OBJECT
 
     FakePlatform platform;
+    FakeSamplePlayer player;
     std::unique_ptr<SarvikForm> form;
 
     // A list entry's centre in window coordinates, where the window system
@@ -41,7 +43,8 @@ private slots:
     void init()
     {
         platform = FakePlatform();
-        form = std::make_unique<SarvikForm>(platform);
+        player = FakeSamplePlayer();
+        form = std::make_unique<SarvikForm>(platform, player);
         QVERIFY(form->load());
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
@@ -54,14 +57,14 @@ private slots:
         doubleClick(0, 0);
         QCOMPARE(phrase(), "TurnLeft , ");
         QCOMPARE(phrase().size(), 11);
-        QCOMPARE(platform.played, QStringList { "TurnLeft/1" });
+        QCOMPARE(player.played, QStringList { "TurnLeft/1" });
 
         // Again on the entry now selected: its first press plays it again,
         // and there is no check for repeats.
         doubleClick(0, 0);
         doubleClick(2, 0);
         QCOMPARE(phrase(), "TurnLeft , TurnLeft , After , ");
-        QCOMPARE(platform.played, QStringList({ "TurnLeft/1", "TurnLeft/1", "After/1" }));
+        QCOMPARE(player.played, QStringList({ "TurnLeft/1", "TurnLeft/1", "After/1" }));
     }
 
     void appendJoinsWhatTheUserTyped()
@@ -80,7 +83,7 @@ private slots:
         key(Qt::Key_Enter); // the keypad's
         key(Qt::Key_Return);
         QCOMPARE(phrase(), "100 , 100 , ");
-        QCOMPARE(platform.played, QStringList { "100/1" });
+        QCOMPARE(player.played, QStringList { "100/1" });
     }
 
     void noSelectionIsAnEmptyEntry()
@@ -90,7 +93,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), form->Voices[1]);
         key(Qt::Key_Return);
         QCOMPARE(phrase(), " , ");
-        QVERIFY(platform.played.isEmpty());
+        QVERIFY(player.played.isEmpty());
     }
 
     void playOnClickOnlyWhenTicked_data()
@@ -110,7 +113,7 @@ private slots:
         form->PLayOnClick->setCheckState(state);
         click(2, 1);
         doubleClick(2, 2);
-        QCOMPARE(platform.played, played);
+        QCOMPARE(player.played, played);
         QCOMPARE(phrase(), "RoadEnd , ");
     }
 
@@ -121,7 +124,7 @@ private slots:
         click(3, 1);
         QTest::mouseClick(form->PLayOnClick, Qt::LeftButton);
         click(3, 2);
-        QCOMPARE(platform.played, QStringList({ "Arrive/1", "Depart/1" }));
+        QCOMPARE(player.played, QStringList({ "Arrive/1", "Depart/1" }));
     }
 
     void arrowKeysPlayEachEntryReached()
@@ -130,8 +133,7 @@ private slots:
         key(Qt::Key_Down);
         key(Qt::Key_Down);
         key(Qt::Key_Up);
-        QCOMPARE(platform.played,
-                 QStringList({ "RbBack/1", "RbCross/1", "RbExit1/1", "RbCross/1" }));
+        QCOMPARE(player.played, QStringList({ "RbBack/1", "RbCross/1", "RbExit1/1", "RbCross/1" }));
         QVERIFY(phrase().isEmpty());
     }
 
@@ -140,7 +142,7 @@ private slots:
         click(4, 3);
         click(4, 3);
         click(4, 3);
-        QCOMPARE(platform.played, QStringList(3, "AhFerry/1"));
+        QCOMPARE(player.played, QStringList(3, "AhFerry/1"));
     }
 
     void focusColourFollowsTheUser()
@@ -185,7 +187,7 @@ private slots:
         QCOMPARE(phrase(), "");
         QCOMPARE(form->Voices[0]->selectedText(), "2ndRight");
         QCOMPARE(form->Voices[5]->selectedText(), "MwExit");
-        QCOMPARE(platform.played.size(), 2);
+        QCOMPARE(player.played.size(), 2);
         QCOMPARE(form->PlayButton->text(), "Play");
     }
 };

@@ -1,4 +1,5 @@
 #include "fakeplatform.h"
+#include "fakesampleplayer.h"
 #include "sarvikform.h"
 #include "sdlaudiooutput.h"
 #include "soundbits.h"
@@ -16,15 +17,19 @@
 
 namespace {
 
-// The window's sounds go to the real sample player.
-class EnginePlatform : public FakePlatform
+// Records the window's samples and passes them on to the real player.
+class RecordingSoundBits : public FakeSamplePlayer
 {
 public:
-    void playSample(const QString &name, int flags) override
+    explicit RecordingSoundBits(SoundBits &sound) : sound(sound) { }
+    void PlaySample(const QString &name, PlayFlags flags) override
     {
-        FakePlatform::playSample(name, flags);
-        SoundBits::PlaySample(name, flags);
+        FakeSamplePlayer::PlaySample(name, flags);
+        sound.PlaySample(name, flags);
     }
+
+private:
+    SoundBits &sound;
 };
 
 struct Tone
@@ -61,23 +66,25 @@ private slots:
         }
 
         auto output = std::make_unique<SdlAudioOutput>();
-        SoundBits::setAudioOutput(output.get());
-        EnginePlatform platform;
-        SarvikForm form(platform);
-        QVERIFY(form.load());
-        form.DirectionsText->setPlainText(paths.join(" , ") + " , ");
-        // As in the program, the window has painted before anyone clicks:
-        // a first paint between two fragments can take longer than a period.
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QElapsedTimer timer;
-        timer.start();
-        QTest::mouseClick(form.PlayButton, Qt::LeftButton);
-        QVERIFY(timer.elapsed() >= 700); // each fragment waited for
-        QCOMPARE(platform.played.size(), 4);
+        {
+            SoundBits sound(*output, QString());
+            RecordingSoundBits player(sound);
+            FakePlatform platform;
+            SarvikForm form(platform, player);
+            QVERIFY(form.load());
+            form.DirectionsText->setPlainText(paths.join(" , ") + " , ");
+            // As in the program, the window has painted before anyone clicks: a
+            // first paint between two fragments can take longer than a period.
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QElapsedTimer timer;
+            timer.start();
+            QTest::mouseClick(form.PlayButton, Qt::LeftButton);
+            QVERIFY(timer.elapsed() >= 700); // each fragment waited for
+            QCOMPARE(player.played.size(), 4);
+        }
 
         const auto spec = output->deviceSpec();
         QVERIFY(spec);
-        SoundBits::setAudioOutput(nullptr);
         output.reset(); // closing the device flushes its file
         QFile raw(folder.filePath("output.raw"));
         QVERIFY(raw.open(QIODevice::ReadOnly));

@@ -1,4 +1,5 @@
 #include "fakeplatform.h"
+#include "fakesampleplayer.h"
 #include "sarvikform.h"
 #include "voicelist.h"
 
@@ -33,6 +34,7 @@ class TestPhrasePlay : public QObject
     Q_OBJECT
 
     FakePlatform platform;
+    FakeSamplePlayer player;
     std::unique_ptr<SarvikForm> form;
 
     void play(const QString &phrase)
@@ -50,7 +52,8 @@ private slots:
     void init()
     {
         platform = FakePlatform();
-        form = std::make_unique<SarvikForm>(platform);
+        player = FakeSamplePlayer();
+        form = std::make_unique<SarvikForm>(platform, player);
         QVERIFY(form->load());
     }
 
@@ -59,9 +62,9 @@ private slots:
     void playsEachFragmentToItsEndInOrder()
     {
         QStringList captions;
-        platform.whilePlaying = [&](const QString &) { captions << form->PlayButton->text(); };
+        player.whilePlaying = [&](const QString &) { captions << form->PlayButton->text(); };
         play("TurnLeft , After , 100 , ");
-        QCOMPARE(platform.played, QStringList({ "TurnLeft/0", "After/0", "100/0", "/0" }));
+        QCOMPARE(player.played, QStringList({ "TurnLeft/0", "After/0", "100/0", "/0" }));
         QCOMPARE(captions, QStringList(4, "Stop"));
         QVERIFY(atRest());
         QCOMPARE(platform.beeps, 0);
@@ -70,7 +73,7 @@ private slots:
     void fragmentsKeepInnerSpaces()
     {
         play("  Turn Left  ");
-        QCOMPARE(platform.played, QStringList { "Turn Left/0" });
+        QCOMPARE(player.played, QStringList { "Turn Left/0" });
     }
 
     void emptyPhraseHandlesNoEvents()
@@ -80,7 +83,7 @@ private slots:
             form.get(), [&] { handled = true; }, Qt::QueuedConnection);
         play("");
         QVERIFY(!handled);
-        QVERIFY(platform.played.isEmpty());
+        QVERIFY(player.played.isEmpty());
         QVERIFY(atRest());
         QCoreApplication::processEvents();
     }
@@ -91,13 +94,13 @@ private slots:
         // handled, and the last one's is handled before Play returns.
         int handled = 0;
         QList<int> seen;
-        platform.whilePlaying = [&](const QString &) {
+        player.whilePlaying = [&](const QString &) {
             seen << handled;
             QMetaObject::invokeMethod(
                 form.get(), [&] { ++handled; }, Qt::QueuedConnection);
         };
         play(",,,");
-        QCOMPARE(platform.played, QStringList(4, "/0"));
+        QCOMPARE(player.played, QStringList(4, "/0"));
         QCOMPARE(seen, QList<int>({ 0, 1, 2, 3 }));
         QCOMPARE(handled, 4);
         QVERIFY(atRest());
@@ -105,32 +108,32 @@ private slots:
 
     void stopTakesEffectAfterTheFragmentPlaying()
     {
-        platform.whilePlaying = [&](const QString &name) {
+        player.whilePlaying = [&](const QString &name) {
             if (name == "B")
                 postClick(form->PlayButton);
         };
         play("A , B , C , D");
-        QCOMPARE(platform.played, QStringList({ "A/0", "B/0" }));
+        QCOMPARE(player.played, QStringList({ "A/0", "B/0" }));
         QCOMPARE(platform.beeps, 1);
         QVERIFY(atRest());
 
         // A new phrase starts from its first fragment.
-        platform.whilePlaying = nullptr;
-        platform.played.clear();
+        player.whilePlaying = nullptr;
+        player.played.clear();
         QTest::mouseClick(form->PlayButton, Qt::LeftButton);
-        QCOMPARE(platform.played, QStringList({ "A/0", "B/0", "C/0", "D/0" }));
+        QCOMPARE(player.played, QStringList({ "A/0", "B/0", "C/0", "D/0" }));
     }
 
     void everyStopClickBeeps()
     {
-        platform.whilePlaying = [&](const QString &name) {
+        player.whilePlaying = [&](const QString &name) {
             if (name == "A") {
                 postClick(form->PlayButton);
                 postClick(form->PlayButton);
             }
         };
         play("A , B , C");
-        QCOMPARE(platform.played, QStringList { "A/0" });
+        QCOMPARE(player.played, QStringList { "A/0" });
         QCOMPARE(platform.beeps, 2);
         QVERIFY(atRest());
     }
@@ -138,7 +141,7 @@ private slots:
     void otherHandlersRunBetweenFragments()
     {
         VoiceList *general = form->Voices[2];
-        platform.whilePlaying = [&](const QString &name) {
+        player.whilePlaying = [&](const QString &name) {
             if (name == "A") {
                 postClick(form->ClearButton);
                 postClick(general->viewport(), general->visualItemRect(general->item(1)).center());
@@ -147,7 +150,7 @@ private slots:
             }
         };
         play("A , B");
-        QCOMPARE(platform.played, QStringList({ "A/0", "Then/1", "B/0" }));
+        QCOMPARE(player.played, QStringList({ "A/0", "Then/1", "B/0" }));
         QCOMPARE(form->DirectionsText->toPlainText(), "Then , ");
         QVERIFY(atRest());
     }
@@ -156,22 +159,22 @@ private slots:
     {
         // More than a 16-bit counter could count.
         play(QString("x , ").repeated(40000));
-        QCOMPARE(platform.played.size(), 40001);
-        QCOMPARE(platform.played[39999], "x/0");
-        QCOMPARE(platform.played.last(), "/0");
+        QCOMPARE(player.played.size(), 40001);
+        QCOMPARE(player.played[39999], "x/0");
+        QCOMPARE(player.played.last(), "/0");
         QVERIFY(atRest());
     }
 
     void closingWhilePlayingEndsTheProgram()
     {
-        platform.whilePlaying = [&](const QString &name) {
+        player.whilePlaying = [&](const QString &name) {
             if (name == "B")
                 QMetaObject::invokeMethod(form.get(), &QWidget::close, Qt::QueuedConnection);
         };
         form->DirectionsText->setPlainText("A , B , C , D");
         QMetaObject::invokeMethod(form->PlayButton, &QPushButton::click, Qt::QueuedConnection);
         QCOMPARE(QApplication::exec(), 0);
-        QCOMPARE(platform.played, QStringList({ "A/0", "B/0" }));
+        QCOMPARE(player.played, QStringList({ "A/0", "B/0" }));
         QVERIFY(form->isUnloaded());
     }
 };

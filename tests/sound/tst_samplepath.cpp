@@ -112,25 +112,26 @@ void TestSamplePath::resolves()
 void TestSamplePath::playSampleHandsOverPathAndWait()
 {
     RecordingOutput output;
-    SoundBits::setAudioOutput(&output);
+    SoundBits sound(output, program.path());
     const QString saved = QDir::currentPath();
     QDir::setCurrent(current.path());
-    SoundBits::PlaySample("twice", SoundBits::PlayToEnd);
-    SoundBits::PlaySample("TWICE.WAV", SoundBits::PlayAsync);
+    sound.PlaySample("twice", SoundBits::PlayToEnd);
+    sound.PlaySample("TWICE.WAV", SoundBits::PlayAsync);
+    sound.PlaySample("80", SoundBits::PlayAsync);
     QDir::setCurrent(saved);
-    SoundBits::setAudioOutput(nullptr);
 
-    QCOMPARE(output.paths, QStringList(2, current.path() + "/Twice.wav"));
-    QCOMPARE(output.waits, QList<bool>({ true, false }));
+    QCOMPARE(output.paths,
+             QStringList({ current.path() + "/Twice.wav", current.path() + "/Twice.wav",
+                           program.path() + "/wavs/80.Wav" }));
+    QCOMPARE(output.waits, QList<bool>({ true, false, false }));
 }
 
 void TestSamplePath::playSampleIgnoresEmptyAndMissingNames()
 {
     RecordingOutput output;
-    SoundBits::setAudioOutput(&output);
-    SoundBits::PlaySample("", SoundBits::PlayToEnd);
-    SoundBits::PlaySample("NoSuchSampleAnywhere", SoundBits::PlayToEnd);
-    SoundBits::setAudioOutput(nullptr);
+    SoundBits sound(output, program.path());
+    sound.PlaySample("", SoundBits::PlayToEnd);
+    sound.PlaySample("NoSuchSampleAnywhere", SoundBits::PlayToEnd);
     QVERIFY(output.paths.isEmpty());
 }
 

@@ -1,5 +1,6 @@
 #include "centring.h"
 #include "fakeplatform.h"
+#include "fakesampleplayer.h"
 #include "mysearchbits.h"
 #include "sarvikform.h"
 #include "voicelist.h"
@@ -34,7 +35,8 @@ private slots:
     void startUpSizesCentresAndLaysOut()
     {
         FakePlatform platform;
-        SarvikForm form(platform);
+        FakeSamplePlayer player;
+        SarvikForm form(platform, player);
         QVERIFY(form.load());
         QCOMPARE(MySearchBits::StartHeight, 7500);
         QCOMPARE(MySearchBits::StartWidth, 6975);
@@ -53,7 +55,8 @@ private slots:
     {
         FakePlatform platform;
         platform.screen = QSizeF(320 * 15, 240 * 15);
-        SarvikForm form(platform);
+        FakeSamplePlayer player;
+        SarvikForm form(platform, player);
         QVERIFY(form.load());
         QCOMPARE(form.outerTwips(), QRectF(0, 0, 6975, 7500)); // not shrunk
     }
@@ -62,7 +65,8 @@ private slots:
     {
         FakePlatform platform;
         platform.instance = Platform::InstanceCheck::AnotherRunning;
-        SarvikForm form(platform);
+        FakeSamplePlayer player;
+        SarvikForm form(platform, player);
         QVERIFY(!form.load());
         QCOMPARE(platform.beeps, 1);
         QVERIFY(!form.isVisible());
@@ -73,7 +77,8 @@ private slots:
     {
         FakePlatform platform;
         platform.instance = Platform::InstanceCheck::Failed;
-        SarvikForm form(platform);
+        FakeSamplePlayer player;
+        SarvikForm form(platform, player);
         QVERIFY(form.load());
         QVERIFY(form.isVisible());
         QCOMPARE(platform.beeps, 0);
@@ -85,7 +90,8 @@ private slots:
     void closingDuringANestedLoopEndsTheProgram()
     {
         FakePlatform platform;
-        SarvikForm form(platform);
+        FakeSamplePlayer player;
+        SarvikForm form(platform, player);
         QVERIFY(form.load());
         bool loopReturned = false;
         QTimer::singleShot(0, &form, [&] {

@@ -1,4 +1,5 @@
 #include "fakeplatform.h"
+#include "fakesampleplayer.h"
 #include "sarvikform.h"
 #include "voicelist.h"
 
@@ -17,6 +18,7 @@ class TestWindow : public QObject
     Q_OBJECT
 
     FakePlatform platform;
+    FakeSamplePlayer player;
     std::unique_ptr<SarvikForm> form;
 
     QStringList rows(int list) const
@@ -30,7 +32,7 @@ class TestWindow : public QObject
 private slots:
     void init()
     {
-        form = std::make_unique<SarvikForm>(platform);
+        form = std::make_unique<SarvikForm>(platform, player);
         QVERIFY(form->load());
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
