@@ -3,5 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh build
+[ -f build/CMakeCache.txt ] || cmake --preset release
+cmake --build --preset release --parallel "$(nproc)"
 exec build/bin/voice-player
