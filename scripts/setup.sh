@@ -13,6 +13,7 @@ packages=(
     openbox                                   # end-to-end test under a window manager
     clang libclang-rt-14-dev                  # fuzzing
     dpkg-dev desktop-file-utils               # Debian package, install test
+    clang-format                              # format check
 )
 
 missing=()
