@@ -4,7 +4,8 @@
 # installed as one self-contained folder, lib/voice-player/, and reached from
 # bin/ through a relative symlink (the program resolves it to the real folder).
 
-set(VP_PROGRAM_DIR lib/voice-player)
+include(GNUInstallDirs)
+set(VP_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/voice-player)
 
 install(TARGETS voice-player RUNTIME DESTINATION ${VP_PROGRAM_DIR})
 # Only a demo voice that was actually built goes with the program.
@@ -14,15 +15,17 @@ endif()
 
 if(UNIX AND NOT APPLE)
     set(launcher ${CMAKE_BINARY_DIR}/launcher/voice-player)
+    file(RELATIVE_PATH target ${CMAKE_INSTALL_FULL_BINDIR}
+        ${CMAKE_INSTALL_FULL_LIBDIR}/voice-player/voice-player)
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
-    file(CREATE_LINK ../${VP_PROGRAM_DIR}/voice-player ${launcher} SYMBOLIC)
-    install(FILES ${launcher} DESTINATION bin)
+    file(CREATE_LINK ${target} ${launcher} SYMBOLIC)
+    install(FILES ${launcher} DESTINATION ${CMAKE_INSTALL_BINDIR})
 
     install(FILES ${PROJECT_SOURCE_DIR}/resources/voice-player.desktop
-        DESTINATION share/applications)
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     foreach(size IN ITEMS 16 24 32 48 64 128 256)
         install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/${size}x${size}/voice-player.png
-            DESTINATION share/icons/hicolor/${size}x${size}/apps)
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
     endforeach()
 endif()
 

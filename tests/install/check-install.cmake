@@ -1,6 +1,7 @@
 # cmake -P script: installs BUILD_DIR into PREFIX and checks that the tree is
 # the self-contained program folder plus its desktop integration, and nothing
-# else (no tests, no benchmarks).
+# else (no tests, no benchmarks). The folders are the build's GNUInstallDirs:
+# PROGRAM_DIR, BIN_DIR and DATA_DIR, relative to PREFIX.
 
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(
@@ -10,31 +11,33 @@ if(NOT rc EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
 
-set(program lib/voice-player/voice-player)
-set(expected bin/voice-player ${program} share/applications/voice-player.desktop)
+set(program ${PROGRAM_DIR}/voice-player)
+set(launcher ${BIN_DIR}/voice-player)
+set(desktop ${DATA_DIR}/applications/voice-player.desktop)
+set(expected ${launcher} ${program} ${desktop})
 
 # The program, and the launcher that must lead to it from bin/.
 if(NOT EXISTS ${PREFIX}/${program} OR IS_DIRECTORY ${PREFIX}/${program})
     message(FATAL_ERROR "no program at ${program}")
 endif()
-if(NOT IS_SYMLINK ${PREFIX}/bin/voice-player)
-    message(FATAL_ERROR "bin/voice-player is not a symlink")
+if(NOT IS_SYMLINK ${PREFIX}/${launcher})
+    message(FATAL_ERROR "${launcher} is not a symlink")
 endif()
-file(READ_SYMLINK ${PREFIX}/bin/voice-player target)
+file(READ_SYMLINK ${PREFIX}/${launcher} target)
 if(IS_ABSOLUTE "${target}")
-    message(FATAL_ERROR "bin/voice-player points to an absolute path: ${target}")
+    message(FATAL_ERROR "${launcher} points to an absolute path: ${target}")
 endif()
-file(REAL_PATH ${PREFIX}/bin/voice-player resolved)
+file(REAL_PATH ${PREFIX}/${launcher} resolved)
 file(REAL_PATH ${PREFIX}/${program} real)
 if(NOT resolved STREQUAL real)
-    message(FATAL_ERROR "bin/voice-player leads to ${resolved}, not to ${real}")
+    message(FATAL_ERROR "${launcher} leads to ${resolved}, not to ${real}")
 endif()
 
 # The demo voice beside the program, as the program looks for it.
-file(GLOB wavs RELATIVE ${PREFIX} ${PREFIX}/lib/voice-player/wavs/*)
+file(GLOB wavs RELATIVE ${PREFIX} ${PREFIX}/${PROGRAM_DIR}/wavs/*)
 list(LENGTH wavs count)
 if(NOT count EQUAL EXPECT_WAVS)
-    message(FATAL_ERROR "${count} files in lib/voice-player/wavs, expected ${EXPECT_WAVS}")
+    message(FATAL_ERROR "${count} files in ${PROGRAM_DIR}/wavs, expected ${EXPECT_WAVS}")
 endif()
 foreach(wav IN LISTS wavs)
     if(NOT wav MATCHES "\\.[wW][aA][vV]$")
@@ -44,8 +47,7 @@ endforeach()
 list(APPEND expected ${wavs})
 
 # The menu entry.
-set(desktop ${PREFIX}/share/applications/voice-player.desktop)
-file(STRINGS ${desktop} lines)
+file(STRINGS ${PREFIX}/${desktop} lines)
 foreach(key IN ITEMS "Name=Voice Player" "Exec=voice-player" "Icon=voice-player"
                      "Categories=AudioVideo;Audio;Player;" "Type=Application")
     list(FIND lines "${key}" at)
@@ -53,12 +55,14 @@ foreach(key IN ITEMS "Name=Voice Player" "Exec=voice-player" "Icon=voice-player"
         message(FATAL_ERROR "voice-player.desktop lacks the line ${key}")
     endif()
 endforeach()
-if(VALIDATE)
-    execute_process(COMMAND ${VALIDATE} ${desktop} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(DESKTOP_FILE_VALIDATE)
+    execute_process(COMMAND ${DESKTOP_FILE_VALIDATE} ${PREFIX}/${desktop}
+        RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
     if(NOT rc EQUAL 0)
         message(FATAL_ERROR "desktop-file-validate rejects voice-player.desktop:\n${out}")
     endif()
 endif()
+
 
 # One hicolor icon per size shipped in resources/, each really that size
 # (width and height are the big-endian words at bytes 16 and 20 of a PNG).
@@ -67,7 +71,7 @@ if(NOT sizes)
     message(FATAL_ERROR "no icon sizes found in ${ICON_DIR}")
 endif()
 foreach(size IN LISTS sizes)
-    set(icon share/icons/hicolor/${size}/apps/voice-player.png)
+    set(icon ${DATA_DIR}/icons/hicolor/${size}/apps/voice-player.png)
     if(NOT EXISTS ${PREFIX}/${icon})
         message(FATAL_ERROR "missing ${icon}")
     endif()
