@@ -7,6 +7,12 @@
 include(GNUInstallDirs)
 set(VP_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/voice-player)
 
+# Placeholders until the project has a web home of its own.
+set(VP_HOMEPAGE "https://example.org/voice-player" CACHE STRING
+    "The project's web home, named in the AppStream metainfo and the package")
+set(VP_SCREENSHOT_URL "${VP_HOMEPAGE}/screenshot.png" CACHE STRING
+    "Where software centres fetch docs/screenshot.png from")
+
 install(TARGETS voice-player RUNTIME DESTINATION ${VP_PROGRAM_DIR})
 # Only a demo voice that was actually built goes with the program.
 if(TARGET vp_demo_voice)
@@ -23,6 +29,12 @@ if(UNIX AND NOT APPLE)
 
     install(FILES ${PROJECT_SOURCE_DIR}/resources/voice-player.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    # What software centres show, under an id they keep for good.
+    set(VP_APPSTREAM_ID org.example.VoicePlayer)
+    set(metainfo ${CMAKE_BINARY_DIR}/${VP_APPSTREAM_ID}.metainfo.xml)
+    configure_file(${PROJECT_SOURCE_DIR}/resources/voice-player.metainfo.xml.in ${metainfo} @ONLY)
+    install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
     foreach(size IN ITEMS 16 24 32 48 64 128 256)
         install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/${size}x${size}/voice-player.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
@@ -34,6 +46,7 @@ set(VP_PACKAGE_MAINTAINER "Voice Player maintainers <maintainers@users.noreply.c
 
 set(CPACK_PACKAGE_NAME voice-player)
 set(CPACK_PACKAGE_VENDOR "Voice Player maintainers")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${VP_HOMEPAGE})
 set(CPACK_PACKAGE_CONTACT ${VP_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audition the recorded voice of a navigation unit")
 set(CPACK_PACKAGE_DESCRIPTION

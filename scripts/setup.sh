@@ -12,7 +12,7 @@ packages=(
     xvfb xauth xdotool x11-utils libx11-dev   # end-to-end tests and start-up benchmark
     openbox                                   # end-to-end test under a window manager
     clang libclang-rt-14-dev                  # fuzzing
-    dpkg-dev desktop-file-utils               # Debian package, install test
+    dpkg-dev desktop-file-utils appstream     # Debian package, install test
     clang-format                              # format check
 )
 

@@ -14,7 +14,8 @@ endif()
 set(program ${PROGRAM_DIR}/voice-player)
 set(launcher ${BIN_DIR}/voice-player)
 set(desktop ${DATA_DIR}/applications/voice-player.desktop)
-set(expected ${launcher} ${program} ${desktop})
+set(metainfo ${DATA_DIR}/metainfo/${APPSTREAM_ID}.metainfo.xml)
+set(expected ${launcher} ${program} ${desktop} ${metainfo})
 
 # The program, and the launcher that must lead to it from bin/.
 if(NOT EXISTS ${PREFIX}/${program} OR IS_DIRECTORY ${PREFIX}/${program})
@@ -63,6 +64,21 @@ if(DESKTOP_FILE_VALIDATE)
     endif()
 endif()
 
+# What software centres read: valid, and launching the menu entry above.
+if(NOT EXISTS ${PREFIX}/${metainfo})
+    message(FATAL_ERROR "missing ${metainfo}")
+endif()
+file(READ ${PREFIX}/${metainfo} text)
+if(NOT text MATCHES "<launchable type=\"desktop-id\">voice-player.desktop</launchable>")
+    message(FATAL_ERROR "${metainfo} does not launch voice-player.desktop")
+endif()
+if(APPSTREAMCLI)
+    execute_process(COMMAND ${APPSTREAMCLI} validate --no-net ${PREFIX}/${metainfo}
+        RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "appstreamcli rejects ${metainfo}:\n${out}")
+    endif()
+endif()
 
 # One hicolor icon per size shipped in resources/, each really that size
 # (width and height are the big-endian words at bytes 16 and 20 of a PNG).
