@@ -71,6 +71,7 @@ SarvikForm::SarvikForm(Platform &platform, SamplePlayer &player, QWidget *parent
     createLists();
     createPhraseBox();
     createPlayOnClick();
+    describeControls();
     connectLists();
     connectPlayButton();
 }

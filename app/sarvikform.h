@@ -78,6 +78,7 @@ private:
     void createLists();
     void createPhraseBox();
     void createPlayOnClick();
+    void describeControls();
     void connectLists();
     void connectPlayButton();
     void appendSelected(int index);

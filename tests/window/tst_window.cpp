@@ -3,6 +3,7 @@
 #include "sarvikform.h"
 #include "voicelist.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFrame>
@@ -160,6 +161,36 @@ private slots:
         QCOMPARE(form->PLayOnClick->text(), "Play on click");
         QVERIFY(form->PLayOnClick->isChecked());
         QCOMPARE(form->SelectFrame->focusPolicy(), Qt::NoFocus);
+    }
+
+    // What a screen reader announces, read back as it reads it: a name
+    // after what each control holds or does, and a description of its own.
+    void everyControlHasAnAccessibleNameAndDescription()
+    {
+        const auto text = [](QWidget *control, QAccessible::Text which) {
+            return QAccessible::queryAccessibleInterface(control)->text(which);
+        };
+        const QList<std::pair<QWidget *, QString>> named {
+            { form->Voices[0], "Turns" },           { form->Voices[1], "Distances" },
+            { form->Voices[2], "General words" },   { form->Voices[3], "Arrival and departure" },
+            { form->Voices[4], "Ahead" },           { form->Voices[5], "Motorway" },
+            { form->Voices[6], "Roundabouts" },     { form->DirectionsText, "Phrase" },
+            { form->ClearButton, "Clear phrase" },  { form->PlayButton, "Play" },
+            { form->PLayOnClick, "Play on click" },
+        };
+        for (const auto &[control, name] : named) {
+            QCOMPARE(text(control, QAccessible::Name), name);
+            const QString description = text(control, QAccessible::Description);
+            QVERIFY(!description.isEmpty());
+            QVERIFY(description != control->toolTip());
+        }
+
+        QString whilePlaying;
+        player.whilePlaying
+            = [&](const QString &) { whilePlaying = text(form->PlayButton, QAccessible::Name); };
+        form->DirectionsText->setPlainText("TurnLeft , ");
+        QTest::mouseClick(form->PlayButton, Qt::LeftButton);
+        QCOMPARE(whilePlaying, "Stop");
     }
 
     void firstListHasTheFocusAndStateStartsClear()
