@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages that building, running and testing need, and
+# any further ones named as arguments (scripts/make-screenshot.sh does).
 # Does nothing (and needs no network) when they are all there already.
 set -euo pipefail
 
@@ -14,6 +15,7 @@ packages=(
     clang libclang-rt-14-dev                  # fuzzing
     dpkg-dev desktop-file-utils appstream     # Debian package, install test
     clang-format                              # format check
+    "$@"
 )
 
 missing=()
