@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
-TwipsPoint centredOnScreen(float screenWidth, float screenHeight, float windowWidth,
-                           float windowHeight)
+TwipsPoint centredOnScreen(const QRectF &screen, float windowWidth, float windowHeight)
 {
-    const float left = screenWidth / 2.0f - windowWidth / 2.0f;
-    const float top = screenHeight / 2.0f - windowHeight / 2.0f;
-    return { std::max(left, 0.0f), std::max(top, 0.0f) };
+    const auto left = static_cast<float>(screen.left());
+    const auto top = static_cast<float>(screen.top());
+    const float centredLeft
+        = left + (static_cast<float>(screen.width()) / 2.0f - windowWidth / 2.0f);
+    const float centredTop
+        = top + (static_cast<float>(screen.height()) / 2.0f - windowHeight / 2.0f);
+    return { std::max(centredLeft, left), std::max(centredTop, top) };
 }

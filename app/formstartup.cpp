@@ -46,10 +46,9 @@ void SarvikForm::sizeAndCentre()
     setOuterHeightTwips(MySearchBits::StartHeight);
     setOuterWidthTwips(MySearchBits::StartWidth);
 
-    const QSizeF screen = m_platform.screenSizeTwips();
     const QRectF outer = outerTwips();
     const TwipsPoint corner
-        = centredOnScreen(screen.width(), screen.height(), outer.width(), outer.height());
+        = centredOnScreen(m_platform.primaryScreenTwips(), outer.width(), outer.height());
     moveOuterTwips(corner.left, corner.top);
 }
 

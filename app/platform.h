@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QSizeF>
+#include <QRectF>
 
 // What the window needs from the system around it, sound aside. The program
 // uses SystemPlatform; tests hand the window a fake to drive a given screen,
@@ -14,5 +14,7 @@ public:
 
     virtual void beep() = 0;
     virtual InstanceCheck checkInstance() = 0;
-    virtual QSizeF screenSizeTwips() const = 0;
+    // Where the primary screen lies on the desktop, in twips; a desktop of
+    // several monitors need not put it at 0, 0.
+    virtual QRectF primaryScreenTwips() const = 0;
 };

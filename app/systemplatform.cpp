@@ -15,10 +15,11 @@ Platform::InstanceCheck SystemPlatform::checkInstance()
     return m_lock.acquire(InstanceLock::defaultFolders());
 }
 
-QSizeF SystemPlatform::screenSizeTwips() const
+QRectF SystemPlatform::primaryScreenTwips() const
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return {};
-    return QSizeF(screen->size()) * TwipsPerPixel;
+    const QRectF pixels = screen->geometry();
+    return { pixels.topLeft() * TwipsPerPixel, pixels.size() * TwipsPerPixel };
 }

@@ -9,7 +9,7 @@ class SystemPlatform : public Platform
 public:
     void beep() override;
     InstanceCheck checkInstance() override;
-    QSizeF screenSizeTwips() const override;
+    QRectF primaryScreenTwips() const override;
 
 private:
     InstanceLock m_lock;

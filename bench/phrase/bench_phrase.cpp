@@ -27,7 +27,7 @@ class QuietPlatform : public Platform
 public:
     void beep() override { }
     InstanceCheck checkInstance() override { return InstanceCheck::Alone; }
-    QSizeF screenSizeTwips() const override { return { 1024 * 15, 768 * 15 }; }
+    QRectF primaryScreenTwips() const override { return { 0, 0, 1024 * 15, 768 * 15 }; }
 };
 
 // The window's own share: the same loop with no sample look-up at all.

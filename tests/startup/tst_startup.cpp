@@ -17,24 +17,43 @@ class TestStartup : public QObject
 private slots:
     void centringKeepsTheHalfTwip()
     {
-        const TwipsPoint corner = centredOnScreen(15360, 11520, 6975, 7500);
+        const TwipsPoint corner = centredOnScreen({ 0, 0, 15360, 11520 }, 6975, 7500);
         QCOMPARE(corner.top, 2010.0f);
         QCOMPARE(corner.left, 4192.5f);
+        // A primary screen left of and below the desktop's origin.
+        const TwipsPoint moved = centredOnScreen({ -15360, 3000, 15360, 11520 }, 6975, 7500);
+        QCOMPARE(moved.top, 5010.0f);
+        QCOMPARE(moved.left, -11167.5f);
     }
 
     void centringClampsEachEdgeToTheScreen()
     {
-        const TwipsPoint low = centredOnScreen(15360, 6000, 6975, 7500);
-        QCOMPARE(low.top, 0.0f);
-        QCOMPARE(low.left, 4192.5f);
-        const TwipsPoint narrow = centredOnScreen(6000, 11520, 6975, 7500);
-        QCOMPARE(narrow.left, 0.0f);
+        const TwipsPoint low = centredOnScreen({ 15360, 1500, 15360, 6000 }, 6975, 7500);
+        QCOMPARE(low.top, 1500.0f);
+        QCOMPARE(low.left, 19552.5f);
+        const TwipsPoint narrow = centredOnScreen({ -6000, 0, 6000, 11520 }, 6975, 7500);
+        QCOMPARE(narrow.left, -6000.0f);
         QCOMPARE(narrow.top, 2010.0f);
+    }
+
+    void startUpSizesCentresAndLaysOut_data()
+    {
+        QTest::addColumn<QRectF>("screen");
+        QTest::addColumn<QPointF>("corner");
+        QTest::newRow("1024 x 768") << QRectF(0, 0, 15360, 11520) << QPointF(4192.5, 2010);
+        QTest::newRow("right of and below another")
+            << QRectF(15360, 4500, 15360, 11520) << QPointF(19552.5, 6510);
+        // Not shrunk: its corner goes to the screen's corner.
+        QTest::newRow("small, left of another")
+            << QRectF(-4800, 0, 4800, 3600) << QPointF(-4800, 0);
     }
 
     void startUpSizesCentresAndLaysOut()
     {
+        QFETCH(QRectF, screen);
+        QFETCH(QPointF, corner);
         FakePlatform platform;
+        platform.screen = screen;
         FakeSamplePlayer player;
         SarvikForm form(platform, player);
         QVERIFY(form.load());
@@ -42,23 +61,13 @@ private slots:
         QCOMPARE(MySearchBits::StartWidth, 6975);
         QVERIFY(form.isVisible());
         QCOMPARE(platform.beeps, 0);
-        // 4192.5 twips is 279.5 pixels; the toolkit places whole pixels.
         const QRectF outer = form.outerTwips();
         QCOMPARE(outer.size(), QSizeF(6975, 7500));
-        QCOMPARE(outer.top(), 2010.0);
-        QVERIFY(qAbs(outer.left() - 4192.5) <= 7.5);
+        QCOMPARE(outer.top(), corner.y());
+        // The toolkit places whole pixels: half a pixel either way.
+        QVERIFY2(qAbs(outer.left() - corner.x()) <= 7.5, QByteArray::number(outer.left()));
         QCOMPARE(form.SelectFrame->geometry(), QRect(0, 0, 459, 469));
         QVERIFY(form.DirectionsText->toPlainText().isEmpty());
-    }
-
-    void smallScreenPutsTheWindowAtTheCorner()
-    {
-        FakePlatform platform;
-        platform.screen = QSizeF(320 * 15, 240 * 15);
-        FakeSamplePlayer player;
-        SarvikForm form(platform, player);
-        QVERIFY(form.load());
-        QCOMPARE(form.outerTwips(), QRectF(0, 0, 6975, 7500)); // not shrunk
     }
 
     void secondCopyBeepsAndNeverShows()

@@ -8,10 +8,10 @@ class FakePlatform : public Platform
 {
 public:
     InstanceCheck instance = InstanceCheck::Alone;
-    QSizeF screen { 1024 * 15, 768 * 15 };
+    QRectF screen { 0, 0, 1024 * 15, 768 * 15 };
     int beeps = 0;
 
     void beep() override { ++beeps; }
     InstanceCheck checkInstance() override { return instance; }
-    QSizeF screenSizeTwips() const override { return screen; }
+    QRectF primaryScreenTwips() const override { return screen; }
 };
