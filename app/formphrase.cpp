@@ -24,6 +24,9 @@ void SarvikForm::PlayButton_Click()
         return;
     }
     PlayButton->setText(tr("Stop"));
+    // The first fragment holds the thread before any scheduled paint could
+    // run: show the caption now, not after that fragment.
+    PlayButton->repaint();
     IsPlaying = true;
     StopRequested = false;
 

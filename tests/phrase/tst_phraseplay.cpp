@@ -25,6 +25,29 @@ void postClick(QWidget *widget, QPoint at = {})
         new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, {}));
 }
 
+// The caption a button showed when it was last painted: what the user sees,
+// which may lag behind its text.
+class PaintedCaption : public QObject
+{
+public:
+    explicit PaintedCaption(QPushButton *button) : button(button)
+    {
+        button->installEventFilter(this);
+    }
+    QString shown;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            shown = button->text();
+        return false;
+    }
+
+private:
+    QPushButton *button;
+};
+
 } // namespace
 
 // Playing the phrase with the recording fake: what is played, in which
@@ -36,6 +59,7 @@ class TestPhrasePlay : public QObject
     FakePlatform platform;
     FakeSamplePlayer player;
     std::unique_ptr<SarvikForm> form;
+    std::unique_ptr<PaintedCaption> caption;
 
     void play(const QString &phrase)
     {
@@ -55,19 +79,34 @@ private slots:
         player = FakeSamplePlayer();
         form = std::make_unique<SarvikForm>(platform, player);
         QVERIFY(form->load());
+        caption = std::make_unique<PaintedCaption>(form->PlayButton);
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTRY_COMPARE(caption->shown, "Play");
     }
 
-    void cleanup() { form.reset(); }
+    void cleanup()
+    {
+        caption.reset();
+        form.reset();
+    }
 
+    // "Stop" is on screen while each fragment plays, the first one and the
+    // only one of a phrase included, and "Play" again after.
     void playsEachFragmentToItsEndInOrder()
     {
         QStringList captions;
-        player.whilePlaying = [&](const QString &) { captions << form->PlayButton->text(); };
+        player.whilePlaying = [&](const QString &) { captions << caption->shown; };
         play("TurnLeft , After , 100 , ");
         QCOMPARE(player.played, QStringList({ "TurnLeft/0", "After/0", "100/0", "/0" }));
         QCOMPARE(captions, QStringList(4, "Stop"));
         QVERIFY(atRest());
+        QTRY_COMPARE(caption->shown, "Play");
         QCOMPARE(platform.beeps, 0);
+
+        captions.clear();
+        play("After");
+        QCOMPARE(captions, QStringList { "Stop" });
+        QTRY_COMPARE(caption->shown, "Play");
     }
 
     void fragmentsKeepInnerSpaces()
