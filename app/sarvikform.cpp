@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -44,6 +45,27 @@ constexpr std::array<int, VoicesCount> ListTabOrder { 0, 1, 5, 4, 3, 6, 2 };
 constexpr int ListWidth = 1695;
 const QColor WindowColour(255, 0, 0);
 const QColor FrameColour(128, 255, 128);
+
+// A plain push button. With the focus it is clicked by Return and Enter as
+// well as by Space, as a command button is, once for each press: a held key
+// does not click again. Being neither the default nor an auto-default
+// button, it leaves those keys alone everywhere else.
+class CommandButton : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+            QPushButton::keyPressEvent(event);
+            return;
+        }
+        if (!event->isAutoRepeat())
+            click();
+    }
+};
 
 } // namespace
 
@@ -92,9 +114,9 @@ void SarvikForm::createFrame()
 
 void SarvikForm::createButtons()
 {
-    ClearButton = new QPushButton(tr("Clear"), SelectFrame);
+    ClearButton = new CommandButton(tr("Clear"), SelectFrame);
     ClearButton->setGeometry(twipsRect(3480, 2730, 795, 435));
-    PlayButton = new QPushButton(tr("Play"), SelectFrame);
+    PlayButton = new CommandButton(tr("Play"), SelectFrame);
     PlayButton->setGeometry(twipsRect(4320, 2730, 795, 435));
     for (QPushButton *button : { ClearButton, PlayButton }) {
         button->setAutoDefault(false);

@@ -86,6 +86,34 @@ private slots:
         QCOMPARE(player.played, QStringList { "100/1" });
     }
 
+    // Return and Enter click a button that has the focus, as Space does.
+    // Neither button is the window's default, so in the phrase box they
+    // still break the line (and in a list they append, above).
+    void keysClickTheFocusedButton()
+    {
+        const QList<Qt::Key> keys { Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter };
+        for (Qt::Key pressed : keys) {
+            form->DirectionsText->setPlainText("A");
+            form->ClearButton->setFocus();
+            key(pressed);
+            QCOMPARE(phrase(), "");
+            form->DirectionsText->setPlainText("A");
+            form->PlayButton->setFocus();
+            key(pressed);
+        }
+        QCOMPARE(player.played, QStringList(3, "A/0"));
+        // A held key repeats its press; the button was clicked at the first.
+        QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, {}, "\r", true);
+        QApplication::sendEvent(form->PlayButton, &held);
+        QCOMPARE(player.played.size(), 3);
+
+        form->DirectionsText->setFocus();
+        form->DirectionsText->moveCursor(QTextCursor::End);
+        key(Qt::Key_Return);
+        key(Qt::Key_Enter);
+        QCOMPARE(phrase(), "A\n\n");
+    }
+
     void noSelectionIsAnEmptyEntry()
     {
         // Tab makes the first row current without selecting it.
