@@ -3,8 +3,10 @@
 #include "resizerule.h"
 #include "sarvikform.h"
 #include "twips.h"
+#include "x11frame.h"
 
 #include <QFrame>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include <cmath>
@@ -18,28 +20,42 @@ int toPixels(float twips)
 
 } // namespace
 
+// Qt's own idea of the frame is a guess on X11 until the window manager has
+// announced it; the announcement is what counts.
+QMargins SarvikForm::windowFrame() const
+{
+    if (m_x11Frame)
+        return m_x11Frame->margins();
+    return windowHandle() ? windowHandle()->frameMargins() : QMargins();
+}
+
 QRectF SarvikForm::outerTwips() const
 {
-    const QRect outer = frameGeometry();
+    const QRect outer = geometry().marginsAdded(windowFrame());
     return { outer.x() * TwipsPerPixel, outer.y() * TwipsPerPixel, outer.width() * TwipsPerPixel,
              outer.height() * TwipsPerPixel };
 }
 
 void SarvikForm::setOuterHeightTwips(float height)
 {
-    const int framePixels = frameGeometry().height() - this->height();
-    setFixedHeight(toPixels(height) - framePixels);
+    const QMargins frame = windowFrame();
+    setFixedHeight(toPixels(height) - frame.top() - frame.bottom());
 }
 
 void SarvikForm::setOuterWidthTwips(float width)
 {
-    const int framePixels = frameGeometry().width() - this->width();
-    setFixedWidth(toPixels(width) - framePixels);
+    const QMargins frame = windowFrame();
+    setFixedWidth(toPixels(width) - frame.left() - frame.right());
 }
 
+// Qt places a window by its frame or by its client area depending on what it
+// believes of the frame, a guess on X11; placing the client area where the
+// frame we know puts it leaves nothing to guess.
 void SarvikForm::moveOuterTwips(float left, float top)
 {
-    move(toPixels(left), toPixels(top));
+    const QMargins frame = windowFrame();
+    const QPoint client(toPixels(left) + frame.left(), toPixels(top) + frame.top());
+    setGeometry(QRect(client, size()));
 }
 
 void SarvikForm::SetUpDisplay()

@@ -3,6 +3,7 @@
 #include "platform.h"
 #include "sarvikform.h"
 #include "voicelist.h"
+#include "x11frame.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -33,9 +34,11 @@ bool SarvikForm::load()
     // know before showing, but only once the native window exists.
     winId();
     windowHandle()->installEventFilter(this);
+    m_x11Frame = X11Frame::watch(*windowHandle(), [this] { fitToFrame(); });
     sizeAndCentre();
 
     SetUpDisplay();
+    m_fittingToFrame = true;
     show();
     repaint();
     return true;
@@ -52,17 +55,26 @@ void SarvikForm::sizeAndCentre()
     moveOuterTwips(corner.left, corner.top);
 }
 
-// An X11 window manager frames the window only when it maps it, so start-up
-// sized the client instead. The first exposure that shows a frame redoes
-// the sizing and centring once, now for the outer window.
+// An X11 window manager frames the window only once it is shown, and says
+// how wide the frame is in its own time, before or after the first
+// exposure; start-up could only size the client. Each time the frame or an
+// exposure arrives, the outer window is sized and centred again if it is
+// not at its start size, until the window is on screen in its frame. A
+// frame that changes after that (a window manager restarted) moves nothing.
+void SarvikForm::fitToFrame()
+{
+    if (!m_fittingToFrame || windowFrame().isNull())
+        return;
+    if (outerTwips().size() != QSizeF(MySearchBits::StartWidth, MySearchBits::StartHeight))
+        sizeAndCentre();
+    if (windowHandle()->isExposed())
+        m_fittingToFrame = false;
+}
+
 bool SarvikForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (!m_fittedToFrame && watched == windowHandle() && event->type() == QEvent::Expose
-        && frameGeometry() != geometry()) {
-        m_fittedToFrame = true;
-        if (outerTwips().size() != QSizeF(MySearchBits::StartWidth, MySearchBits::StartHeight))
-            sizeAndCentre();
-    }
+    if (watched == windowHandle() && event->type() == QEvent::Expose)
+        fitToFrame();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -1,6 +1,7 @@
 #include "sarvikform.h"
 
 #include "voicelist.h"
+#include "x11frame.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -97,6 +98,8 @@ SarvikForm::SarvikForm(Platform &platform, SamplePlayer &player, QWidget *parent
     connectLists();
     connectPlayButton();
 }
+
+SarvikForm::~SarvikForm() = default;
 
 void SarvikForm::createFrame()
 {

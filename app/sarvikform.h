@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class Platform;
 class SamplePlayer;
@@ -13,6 +14,7 @@ class QFrame;
 class QPlainTextEdit;
 class QPushButton;
 class VoiceList;
+class X11Frame;
 
 // The one window. Its controls keep the names of the design so that every
 // handler reaches them by name, the lists by index in Voices.
@@ -23,6 +25,7 @@ class SarvikForm : public QWidget
 public:
     // Both must outlive the window; every sample it plays goes to player.
     SarvikForm(Platform &platform, SamplePlayer &player, QWidget *parent = nullptr);
+    ~SarvikForm() override;
 
     // The whole start-up. False when another copy is running: this one
     // must then end without ever showing its window.
@@ -85,9 +88,14 @@ private:
     void runResizeRule();
     // Gives the outer window its start-up size and centres it on the screen.
     void sizeAndCentre();
+    void fitToFrame();
+    // The frame the window system draws around the client area.
+    QMargins windowFrame() const;
 
     Platform &m_platform;
     SamplePlayer &m_player;
     bool m_unloaded = false;
-    bool m_fittedToFrame = false;
+    // From show() until the window is on screen fitted to its frame.
+    bool m_fittingToFrame = false;
+    std::unique_ptr<X11Frame> m_x11Frame;
 };

@@ -97,6 +97,25 @@ class TestEndToEnd : public QObject
         return false;
     }
 
+    // The client area's place on the screen.
+    QRect clientRect() const
+    {
+        const QByteArray info = display.runTool("xwininfo", { "-id", window }).value_or("");
+        return { field(info, "Absolute upper-left X"), field(info, "Absolute upper-left Y"),
+                 field(info, "Width"), field(info, "Height") };
+    }
+
+    // Says what a window manager says when it has framed the window.
+    bool announceFrame(int left, int right, int top, int bottom)
+    {
+        const QString extents = QString("%1, %2, %3, %4").arg(left).arg(right).arg(top).arg(bottom);
+        return display
+            .runTool("xprop",
+                     { "-id", window, "-f", "_NET_FRAME_EXTENTS", "32c", "-set",
+                       "_NET_FRAME_EXTENTS", extents })
+            .has_value();
+    }
+
     // Presses 60 ms apart, well inside the double-click interval.
     bool press(QPoint at, int times)
     {
@@ -118,7 +137,7 @@ class TestEndToEnd : public QObject
 private slots:
     void initTestCase()
     {
-        const QString missing = firstMissingTool({ "Xvfb", "xdotool", "xwininfo" });
+        const QString missing = firstMissingTool({ "Xvfb", "xdotool", "xwininfo", "xprop" });
         if (!missing.isEmpty())
             QSKIP(qPrintable(missing
                              + " is not installed; the end-to-end test needs an X server "
@@ -191,9 +210,31 @@ private slots:
         QCOMPARE(field(info, "Absolute upper-left Y"), (Screen.height() - WindowSize.height()) / 2);
     }
 
+    // No window manager runs here. Announce a frame as one that frames the
+    // window only after it is on screen would: the outer window is fitted
+    // to it, 465 x 500 and centred.
+    void frameAnnouncedLateIsFitted()
+    {
+        QVERIFY2(!window.isEmpty(), "the program's window did not come up");
+        QVERIFY(announceFrame(1, 1, 20, 1));
+        // Its size and its place change one after the other; wait for both.
+        QRect outer;
+        const auto fitted = [&] {
+            outer = clientRect().marginsAdded(QMargins(1, 20, 1, 1));
+            return outer.size() == WindowSize
+                && qAbs(2 * outer.left() - (Screen.width() - WindowSize.width())) <= 1
+                && outer.top() == (Screen.height() - WindowSize.height()) / 2;
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(fitted(), qPrintable(QDebug::toString(outer)), 15000);
+    }
+
     void clicksAndPlaySoundTheirSamples()
     {
         QVERIFY2(!window.isEmpty(), "the program's window did not come up");
+        // Once shown, a new frame (a window manager restarted) moves nothing:
+        // the program has handled this before the clicks that follow.
+        const QRect shown = clientRect();
+        QVERIFY(announceFrame(4, 4, 30, 4));
 
         // Each step waits for its sample to end, so every audition comes out
         // whole, once: a double-click plays at its first press only.
@@ -208,6 +249,8 @@ private slots:
             phraseFrames += frames(entry);
         QVERIFY(press(PlayPoint, 1));
         QVERIFY2(waitForSoundToEnd(phraseStart, 10000), "no sound after a click on Play");
+
+        QCOMPARE(clientRect(), shown);
 
         QVERIFY(display.askToClose(window.toULongLong()));
         QVERIFY2(player.waitForFinished(10000), "the program did not end when closed");
