@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config                 # build
     qt6-base-dev                              # window toolkit (offscreen and xcb platforms too)
+    libxcb1-dev                               # the window's frame under X11
     libsdl2-dev libsndfile1-dev               # audio device, WAV decoding
     fonts-dejavu-core                         # a default sans font for the lists
     espeak-ng python3                         # demo voice, icon generator
