@@ -4,26 +4,25 @@
 
 #include <QStringList>
 
-#include <memory>
-
-class QLockFile;
-
-// This copy's claim to be the only one running. The claim is a lock file
-// that lasts as long as this object; the lock of a copy that crashed or was
-// killed is recognised by its dead process and taken over.
+// This copy's claim to be the only one running: a kernel lock on a file,
+// held as long as this object lives. The kernel drops it when the process
+// ends, however it ends, so a lock never outlives its copy and the file's
+// content means nothing: an empty or damaged file left behind blocks no one.
 class InstanceLock
 {
 public:
-    InstanceLock();
+    InstanceLock() = default;
     ~InstanceLock();
+    InstanceLock(const InstanceLock &) = delete;
+    InstanceLock &operator=(const InstanceLock &) = delete;
 
     // Tries the folders in order; the first one where a lock file can be
-    // made at all decides. Failed when none of them can hold one.
+    // opened and locked at all decides. Failed when none of them can.
     Platform::InstanceCheck acquire(const QStringList &folders);
 
     // The user's runtime folder, then the temporary folder.
     static QStringList defaultFolders();
 
 private:
-    std::unique_ptr<QLockFile> m_lock;
+    int m_file = -1;
 };

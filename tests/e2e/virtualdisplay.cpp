@@ -32,8 +32,11 @@ VirtualDisplay::~VirtualDisplay()
 QString VirtualDisplay::start(QSize screen)
 {
     // -displayfd picks a free display and writes its number to our pipe.
+    // -noreset: the server would otherwise start afresh each time its last
+    // client leaves, and refuse a program connecting meanwhile.
     const QString depth = QString("%1x%2x24").arg(screen.width()).arg(screen.height());
-    m_server.start("Xvfb", { "-displayfd", "1", "-screen", "0", depth, "-nolisten", "tcp" });
+    m_server.start("Xvfb",
+                   { "-displayfd", "1", "-screen", "0", depth, "-nolisten", "tcp", "-noreset" });
     if (!m_server.waitForStarted())
         return "Xvfb cannot be started: " + m_server.errorString();
     const QDeadlineTimer deadline(10000);

@@ -37,7 +37,7 @@ private:
 
 // Faults reaching the window from outside: an enormous phrase, a lock
 // folder that cannot be written. A first copy killed with SIGKILL and a new
-// start succeeding is tst_instance's lockOfAKilledCopyDoesNotBlock.
+// start succeeding is tst_instance's lockLeftBehindDoesNotBlock.
 class TestWindowFaults : public QObject
 {
     Q_OBJECT
