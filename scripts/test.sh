@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite headless, one CMake workflow
 # preset after the other: the Release suite, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a minute of fuzzing
-# the sample loader where clang is there to build it.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the sound and phrase tests
+# under ThreadSanitizer, and a minute of fuzzing the sample loader where clang
+# is there to build it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -10,6 +11,7 @@ export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 
 cmake --workflow --preset release
 cmake --workflow --preset asan
+cmake --workflow --preset tsan
 
 if command -v clang++ >/dev/null; then
     cmake --workflow --preset fuzz
