@@ -1,7 +1,6 @@
 #include "sampletrack.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -18,31 +17,33 @@ std::shared_ptr<SampleTrack> SampleTrack::create(std::unique_ptr<SampleFile> fil
                              device.format, device.channels, device.freq);
     if (!stream)
         return nullptr;
-    SDL_sem *endSignal = SDL_CreateSemaphore(0);
-    if (!endSignal) {
+    SDL_sem *leadSignal = SDL_CreateSemaphore(0);
+    if (!leadSignal) {
         SDL_FreeAudioStream(stream);
         return nullptr;
     }
     return std::shared_ptr<SampleTrack>(
-        new SampleTrack(std::move(file), stream, endSignal, device));
+        new SampleTrack(std::move(file), stream, leadSignal, device));
 }
 
 SampleTrack::SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stream,
-                         SDL_sem *endSignal, const SDL_AudioSpec &device)
+                         SDL_sem *leadSignal, const SDL_AudioSpec &device)
     : file(std::move(file))
     , stream(stream)
-    , endSignal(endSignal)
     , frameBytes(SDL_AUDIO_BITSIZE(device.format) / 8 * device.channels)
-    , ring(std::size_t(device.freq / aheadDivisor) * std::size_t(frameBytes))
+    , bytesLeft(std::size_t(this->file->frames() * device.freq / this->file->sampleRate())
+                * std::size_t(frameBytes))
     , decoded(std::size_t(decodeFrames * this->file->channels()))
     , converted(std::max<std::size_t>(device.size, std::size_t(frameBytes))
                 / std::size_t(frameBytes) * std::size_t(frameBytes))
+    , ring(std::size_t(device.freq / aheadDivisor) * std::size_t(frameBytes))
+    , leadSignal(leadSignal)
 { }
 
 SampleTrack::~SampleTrack()
 {
     SDL_FreeAudioStream(stream);
-    SDL_DestroySemaphore(endSignal);
+    SDL_DestroySemaphore(leadSignal);
 }
 
 std::chrono::milliseconds SampleTrack::length() const
@@ -53,15 +54,17 @@ std::chrono::milliseconds SampleTrack::length() const
 void SampleTrack::decodeAhead(std::size_t target)
 {
     while (!finished.load(std::memory_order_relaxed) && ring.available() < target) {
-        const std::size_t room = std::min(ring.freeSpace(), converted.size());
+        const std::size_t room = std::min({ ring.freeSpace(), converted.size(), bytesLeft });
         const int request = int(room / std::size_t(frameBytes)) * frameBytes;
-        if (request == 0)
-            return;
-        const int got = SDL_AudioStreamGet(stream, converted.data(), request);
-        if (got > 0)
+        if (request == 0 && bytesLeft > 0)
+            return; // the ring is full
+        const int got = request > 0 ? SDL_AudioStreamGet(stream, converted.data(), request) : 0;
+        if (got > 0) {
             ring.write(converted.data(), std::size_t(got));
-        else if (got < 0 || !feedConverter())
+            bytesLeft -= std::size_t(got);
+        } else if (bytesLeft == 0 || got < 0 || !feedConverter()) {
             finished.store(true, std::memory_order_release);
+        }
     }
 }
 
@@ -75,7 +78,8 @@ bool SampleTrack::feedConverter()
     if (frames > 0 && SDL_AudioStreamPut(stream, decoded.data(), bytes) == 0)
         return true;
     // SDL 2.26 drops the resampler's held-back tail (some 500 frames) when
-    // flushing an empty staging buffer; one silent frame puts something there.
+    // flushing an empty staging buffer; one silent frame puts something
+    // there, and bytesLeft keeps it out of the sound.
     std::fill_n(decoded.begin(), file->channels(), 0.0f);
     SDL_AudioStreamPut(stream, decoded.data(), int(file->channels() * sizeof(float)));
     SDL_AudioStreamFlush(stream);
@@ -83,19 +87,25 @@ bool SampleTrack::feedConverter()
     return true;
 }
 
-void SampleTrack::render(Uint8 *out, int size, Uint8 silence)
+std::size_t SampleTrack::render(Uint8 *out, std::size_t size)
 {
     // Read before the data: once set, everything decoded is in the ring.
     const bool last = decodedAll();
-    const std::size_t copied = ring.read(out, std::size_t(size));
-    std::memset(out + copied, silence, std::size_t(size) - copied);
-    if (last && !playedAll() && ring.available() == 0) {
+    const std::size_t copied = ring.read(out, size);
+    if (last && ring.available() == 0)
         ended.store(true, std::memory_order_release);
-        SDL_SemPost(endSignal);
-    }
+    return copied;
 }
 
-bool SampleTrack::waitForEnd(int timeoutMs)
+void SampleTrack::noteLead(std::size_t lead)
 {
-    return SDL_SemWaitTimeout(endSignal, Uint32(timeoutMs)) == 0;
+    if (inFinalLead() || !decodedAll() || ring.available() > lead)
+        return;
+    finalLead.store(true, std::memory_order_release);
+    SDL_SemPost(leadSignal);
+}
+
+bool SampleTrack::waitForFinalLead(int timeoutMs)
+{
+    return SDL_SemWaitTimeout(leadSignal, Uint32(timeoutMs)) == 0;
 }

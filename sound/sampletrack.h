@@ -13,7 +13,9 @@
 
 // One sample on its way to the device: the file, its conversion to the
 // device format and the decoded audio waiting for the callback. Decoding runs
-// on one thread at a time; render runs on the audio thread.
+// on one thread at a time (the playing thread until the track is handed to
+// the callback, the decoder thread after); render and noteLead run in the
+// audio callback.
 class SampleTrack
 {
 public:
@@ -29,25 +31,43 @@ public:
     void decodeAhead(std::size_t target);
     bool decodedAll() const { return finished.load(std::memory_order_acquire); }
 
-    // The audio callback: copies what is ready, silence for the rest.
-    void render(Uint8 *out, int size, Uint8 silence);
-    // True once the device has taken the last frame, within timeoutMs.
-    bool waitForEnd(int timeoutMs);
+    // The audio callback: copies what is ready into out and returns the
+    // bytes copied. Marks the track played once its last byte is taken.
+    std::size_t render(Uint8 *out, std::size_t size);
     bool playedAll() const { return ended.load(std::memory_order_acquire); }
 
+    // The audio callback, after each period: once no more than lead bytes
+    // are left, the track is in its final lead and its waiter is woken.
+    void noteLead(std::size_t lead);
+    bool inFinalLead() const { return finalLead.load(std::memory_order_acquire); }
+    // True once the track reached its final lead, within timeoutMs.
+    bool waitForFinalLead(int timeoutMs);
+
 private:
-    SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stream, SDL_sem *endSignal,
+    SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stream, SDL_sem *leadSignal,
                 const SDL_AudioSpec &device);
     bool feedConverter();
 
+    // Decoding thread only (see above): the file, the converter and their
+    // buffers.
     std::unique_ptr<SampleFile> file;
     SDL_AudioStream *stream;
-    SDL_sem *endSignal;
     int frameBytes;
-    RingBuffer ring;
+    // What is still to go into the ring: the sample's length at the
+    // device's rate, so that it ends where the next one begins.
+    std::size_t bytesLeft;
     std::vector<float> decoded;
     std::vector<Uint8> converted;
     bool flushed = false;
+    // Written by the decoding thread, read by the callback: lock-free.
+    RingBuffer ring;
+    // Set by the decoding thread once the ring holds the whole rest.
     std::atomic<bool> finished { false };
+    // Set by the callback once it took the last byte; read anywhere.
     std::atomic<bool> ended { false };
+    // Set by the callback, read anywhere.
+    std::atomic<bool> finalLead { false };
+    // Posted by the callback, waited on by the playing thread: a post never
+    // blocks the callback, unlike signalling a condition variable.
+    SDL_sem *leadSignal;
 };

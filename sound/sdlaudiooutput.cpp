@@ -5,26 +5,31 @@
  * period of about 10 ms, and everything after works from the format SDL gave
  * us. Each play opens the file on the caller's thread, converts the first few
  * periods right away (so the next callback already has sound) and hands the
- * track to the callback by swapping one pointer under SDL_LockAudioDevice: the
- * next period belongs to the new sample, which is how a new sample cuts off
- * the old one.
+ * track to the callback under SDL_LockAudioDevice.
  *
  * A decoder thread keeps a quarter of a second decoded ahead in the track's
  * lock-free ring; memory and start time do not depend on the file's length.
  * The callback only copies from the ring and writes silence when it is empty;
- * it never allocates, locks or waits. When it takes a track's last frame it
- * posts the track's semaphore, which is what a waiting play returns on: a
- * semaphore post cannot block, unlike signalling a condition variable.
+ * it never allocates, locks or waits, and counts in atomics the periods it
+ * found short (underruns) and the samples it joined.
+ *
+ * Joins. Once what is left of a sample fits in the device's lead (two
+ * periods), the callback posts the track's semaphore, and a waiting play
+ * returns: a post cannot block, unlike signalling a condition variable. A
+ * sample started now, the next fragment of a phrase, waits behind it, and the
+ * callback goes on with it on the frame after the last one, within the same
+ * period. A sample started earlier cuts the old one off from the next period
+ * on; one started after the old one ended begins at the next period.
  *
  * A waiting play also polls the device every 50 ms, so an unplugged device
  * ends the wait (and is reopened at the next play), and it gives up after the
- * sample's length plus two seconds in case the device stalls.
+ * sample's length plus two seconds in case the device stalls. Destroying the
+ * engine lets a sample in its final lead play out, within the same bounds.
  *
- * A few seconds after the last sample was decoded the decoder thread pauses
- * the device, so the callback stops, and resuming costs nothing. SDL2 still
- * feeds silence to a paused device from its own thread, which keeps the sound
- * server's output awake, so after half a minute the device is closed as well
- * and the next play opens it again.
+ * A few seconds after the last sound the decoder thread closes the device,
+ * since SDL2 feeds even a paused device from its own thread. Then nothing of
+ * the engine runs: the decoder thread waits for the next play, which opens
+ * the device again.
  */
 #include "sdlaudiooutput.h"
 
@@ -32,7 +37,8 @@
 #include "sampletrack.h"
 
 #include <SDL.h>
-#include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace {
 
@@ -42,6 +48,7 @@ constexpr auto refillInterval = 40ms;
 constexpr auto stallAllowance = 2s;
 constexpr int deviceCheckMs = 50;
 constexpr int primedPeriods = 3;
+constexpr int leadPeriods = 2;
 
 // The smallest power of two that lasts at least 8 ms: 512 frames at 48 kHz.
 Uint16 periodFrames(int rate)
@@ -74,10 +81,7 @@ SDL_AudioSpec preferredSpec()
 
 } // namespace
 
-SdlAudioOutput::SdlAudioOutput(std::chrono::milliseconds pauseAfter,
-                               std::chrono::milliseconds closeAfter)
-    : pauseAfter(pauseAfter), closeAfter(std::max(pauseAfter, closeAfter))
-{ }
+SdlAudioOutput::SdlAudioOutput(std::chrono::milliseconds closeAfter) : closeAfter(closeAfter) { }
 
 SdlAudioOutput::~SdlAudioOutput()
 {
@@ -89,8 +93,20 @@ SdlAudioOutput::~SdlAudioOutput()
     if (decoder.joinable())
         decoder.join();
     std::lock_guard lock(mutex);
+    playOutLead();
     closeDevice();
     stopSdl();
+}
+
+// A waiting play returns with the lead still to come; it is heard all the
+// same when the engine goes away right after.
+void SdlAudioOutput::playOutLead() const
+{
+    const std::shared_ptr<SampleTrack> last = queued ? queued : current;
+    const auto deadline = std::chrono::steady_clock::now() + stallAllowance;
+    while (last && last->inFinalLead() && !last->playedAll() && !deviceLost()
+           && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
 }
 
 void SdlAudioOutput::play(const QString &path, bool wait)
@@ -108,7 +124,7 @@ void SdlAudioOutput::play(const QString &path, bool wait)
     start(track);
     lock.unlock();
     if (wait)
-        waitForEnd(track);
+        waitForLead(track);
 }
 
 std::optional<SDL_AudioSpec> SdlAudioOutput::deviceSpec()
@@ -119,13 +135,34 @@ std::optional<SDL_AudioSpec> SdlAudioOutput::deviceSpec()
     return spec;
 }
 
+SdlAudioOutput::Counters SdlAudioOutput::counters() const
+{
+    return { underruns.load(std::memory_order_relaxed), joins.load(std::memory_order_relaxed) };
+}
+
 void SdlAudioOutput::renderCallback(void *self, Uint8 *out, int size)
 {
-    auto *output = static_cast<SdlAudioOutput *>(self);
-    if (output->playing)
-        output->playing->render(out, size, output->spec.silence);
-    else
-        SDL_memset(out, output->spec.silence, std::size_t(size));
+    static_cast<SdlAudioOutput *>(self)->render(out, std::size_t(size));
+}
+
+void SdlAudioOutput::render(Uint8 *out, std::size_t size)
+{
+    std::size_t filled = 0;
+    while (playing) {
+        filled += playing->render(out + filled, size - filled);
+        if (!playing->playedAll()) {
+            if (filled < size)
+                underruns.fetch_add(1, std::memory_order_relaxed);
+            break;
+        }
+        if (!next)
+            break;
+        playing = std::exchange(next, nullptr);
+        joins.fetch_add(1, std::memory_order_relaxed);
+    }
+    std::memset(out + filled, spec.silence, size - filled);
+    if (playing)
+        playing->noteLead(leadBytes);
 }
 
 bool SdlAudioOutput::ensureDevice()
@@ -146,13 +183,15 @@ bool SdlAudioOutput::ensureDevice()
     return false;
 }
 
+// The device starts paused, so the callback first runs after start() has
+// handed it a track and the lead below.
 bool SdlAudioOutput::openDevice()
 {
     SDL_AudioSpec want = preferredSpec();
     want.callback = &SdlAudioOutput::renderCallback;
     want.userdata = this;
     device = SDL_OpenAudioDevice(nullptr, 0, &want, &spec, SDL_AUDIO_ALLOW_ANY_CHANGE);
-    paused = true;
+    leadBytes = std::size_t(leadPeriods) * spec.size;
     return device != 0;
 }
 
@@ -162,7 +201,9 @@ void SdlAudioOutput::closeDevice()
         SDL_CloseAudioDevice(device);
     device = 0;
     playing = nullptr;
+    next = nullptr;
     current.reset();
+    queued.reset();
 }
 
 void SdlAudioOutput::stopSdl()
@@ -177,27 +218,40 @@ bool SdlAudioOutput::deviceLost() const
     return device == 0 || SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED;
 }
 
+// Joins the track on to the sample playing when that is in its final lead,
+// else puts it in that sample's place from the next period on.
 void SdlAudioOutput::start(const std::shared_ptr<SampleTrack> &track)
 {
     SDL_LockAudioDevice(device);
-    playing = track.get();
+    if (queued && playing == queued.get()) // the callback has gone on to it
+        current = std::exchange(queued, nullptr);
+    const bool join = playing && playing->inFinalLead() && !playing->playedAll();
+    if (join) {
+        next = track.get();
+    } else {
+        playing = track.get();
+        next = nullptr;
+    }
     SDL_UnlockAudioDevice(device);
-    current = track;
+    if (join) {
+        queued = track;
+    } else {
+        current = track;
+        queued.reset();
+    }
     ++plays;
-    if (paused)
-        SDL_PauseAudioDevice(device, 0);
-    paused = false;
+    SDL_PauseAudioDevice(device, 0);
     if (!decoder.joinable())
         decoder = std::thread(&SdlAudioOutput::decodeLoop, this);
     wake.notify_all();
 }
 
-void SdlAudioOutput::waitForEnd(const std::shared_ptr<SampleTrack> &track)
+void SdlAudioOutput::waitForLead(const std::shared_ptr<SampleTrack> &track)
 {
     const auto deadline = std::chrono::steady_clock::now() + track->length() + stallAllowance;
-    while (!track->waitForEnd(deviceCheckMs)) {
+    while (!track->waitForFinalLead(deviceCheckMs)) {
         std::lock_guard lock(mutex);
-        if (current != track || std::chrono::steady_clock::now() >= deadline)
+        if (!holds(track) || std::chrono::steady_clock::now() >= deadline)
             return;
         if (deviceLost()) {
             closeDevice();
@@ -206,19 +260,35 @@ void SdlAudioOutput::waitForEnd(const std::shared_ptr<SampleTrack> &track)
     }
 }
 
+bool SdlAudioOutput::holds(const std::shared_ptr<SampleTrack> &track) const
+{
+    return track == current || track == queued;
+}
+
+// The sample playing first: a joined one is decoded once the one before it
+// has all of its rest in the ring.
+std::shared_ptr<SampleTrack> SdlAudioOutput::trackToDecode() const
+{
+    for (const std::shared_ptr<SampleTrack> &track : { current, queued }) {
+        if (track && !track->decodedAll())
+            return track;
+    }
+    return nullptr;
+}
+
 void SdlAudioOutput::decodeLoop()
 {
     std::unique_lock lock(mutex);
     while (!quitting) {
-        const std::shared_ptr<SampleTrack> track = current;
-        if (!track || track->decodedAll()) {
+        const std::shared_ptr<SampleTrack> track = trackToDecode();
+        if (!track) {
             idle(lock);
             continue;
         }
         lock.unlock();
         track->decodeAhead(track->bufferSize());
         lock.lock();
-        if (current != track || track->decodedAll())
+        if (!holds(track) || track->decodedAll())
             continue;
         if (deviceLost())
             closeDevice(); // nobody would ever empty the buffer again
@@ -227,7 +297,7 @@ void SdlAudioOutput::decodeLoop()
     }
 }
 
-// Waits for the next play, pausing and later closing the device if none comes.
+// Waits for the next play, closing the device if none comes in time.
 void SdlAudioOutput::idle(std::unique_lock<std::mutex> &lock)
 {
     const unsigned long long seen = plays;
@@ -236,15 +306,10 @@ void SdlAudioOutput::idle(std::unique_lock<std::mutex> &lock)
         wake.wait(lock, woken);
         return;
     }
-    if (wake.wait_for(lock, paused ? closeAfter - pauseAfter : pauseAfter, woken) || device == 0)
+    if (wake.wait_for(lock, closeAfter, woken) || device == 0)
         return;
-    // Idle time counts from the sample's end, not from its decoding.
-    if (current && !current->playedAll())
-        return;
-    if (paused) {
+    // Idle time counts from the sound's end, not from its decoding.
+    const SampleTrack *last = queued ? queued.get() : current.get();
+    if (!last || last->playedAll())
         closeDevice();
-        return;
-    }
-    SDL_PauseAudioDevice(device, 1);
-    paused = true;
 }

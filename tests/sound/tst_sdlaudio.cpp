@@ -25,8 +25,7 @@ private slots:
     void backToBackLeavesNoGap();
     void noDeviceReturnsAtOnceAndRetries();
     void brokenFilesPlayNothing();
-    void resumesAfterIdlePause();
-    void closesAfterLongIdleAndReopens();
+    void closesWhenIdleAndReopens();
     void stalledDeviceEndsTheWait();
 
 private:
@@ -115,9 +114,11 @@ void TestSdlAudio::asyncReturnsAtOnce()
     const QList<float> samples = recorded(std::move(output));
 
     QVERIFY2(elapsed < 150, QByteArray::number(elapsed));
-    const QList<Span> spans = soundSpans(samples);
-    QCOMPARE(spans.size(), 2);
-    QVERIFY(qAbs(spans[1].length() - spec.freq * 6 / 10) < spec.freq / 200);
+    // Joined on to the first tone or after it, and heard whole.
+    qsizetype sound = 0;
+    for (const Span &span : soundSpans(samples))
+        sound += span.length();
+    QVERIFY2(qAbs(sound - spec.freq * 7 / 10) < spec.freq / 200, QByteArray::number(sound));
 }
 
 void TestSdlAudio::newSampleCutsOffOld()
@@ -190,23 +191,23 @@ void TestSdlAudio::brokenFilesPlayNothing()
     QCOMPARE(soundSpans(recorded(std::move(output))).size(), 1);
 }
 
-void TestSdlAudio::resumesAfterIdlePause()
+// The device stays open while a sample sounds, even one longer than the
+// idle time, closes once it has ended, and opens again for the next play.
+void TestSdlAudio::closesWhenIdleAndReopens()
 {
     using namespace std::chrono_literals;
-    auto output = std::make_unique<SdlAudioOutput>(200ms, 1min);
-    output->play(tone(440, 0.1), true);
-    QTest::qWait(600);
-    output->play(tone(660, 0.1), true);
-    const QList<Span> spans = soundSpans(recorded(std::move(output)));
-    QCOMPARE(spans.size(), 2);
-}
+    auto output = std::make_unique<SdlAudioOutput>(100ms);
+    output->play(tone(440, 0.6), false);
+    const auto opened = output->deviceSpec();
+    QVERIFY(opened);
+    QTRY_VERIFY_WITH_TIMEOUT(!output->deviceSpec(), 10000);
+    QFile first(folder.filePath("output.raw")); // closing flushed it
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    const QList<Span> heard = soundSpans(firstChannel(first.readAll(), *opened));
+    QCOMPARE(heard.size(), 1);
+    QVERIFY2(qAbs(heard[0].length() - opened->freq * 6 / 10) < opened->freq / 200,
+             QByteArray::number(heard[0].length()));
 
-void TestSdlAudio::closesAfterLongIdleAndReopens()
-{
-    using namespace std::chrono_literals;
-    auto output = std::make_unique<SdlAudioOutput>(100ms, 300ms);
-    output->play(tone(440, 0.1), true);
-    QTRY_VERIFY_WITH_TIMEOUT(!output->deviceSpec(), 2000);
     output->play(tone(660, 0.2), true);
     const QList<float> samples = recorded(std::move(output));
     const QList<Span> spans = soundSpans(samples); // reopening started a new file
