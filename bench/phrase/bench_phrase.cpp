@@ -1,6 +1,7 @@
-// Prints the phrase player's figures: the silence the device plays between
-// two fragments of a phrase (SDL's disk driver), and the time a phrase of
-// 40,000 missing samples takes with the window's events handled throughout.
+// Prints the phrase player's figures: the silence the device plays at each
+// join of a ten-fragment phrase and the phrase's length against its samples'
+// (SDL's disk driver), and the time a phrase of 40,000 missing samples takes
+// with the window's events handled throughout.
 #include "platform.h"
 #include "sarvikform.h"
 #include "sdlaudiooutput.h"
@@ -16,8 +17,8 @@
 #include <QTemporaryDir>
 
 #include <SDL_log.h>
-#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -58,15 +59,29 @@ double ms(qsizetype frames, int rate)
     return 1000.0 * double(frames) / rate;
 }
 
-// One phrase of ten tones; the silences at its nine boundaries.
-QList<qsizetype> phraseSilences(const QTemporaryDir &folder, SDL_AudioSpec &spec, int &strays)
+constexpr int toneRate = 22050;
+constexpr double toneSeconds = 0.15;
+
+struct PhraseRun
+{
+    SDL_AudioSpec spec {};
+    ToneSequence heard;
+    // From the first frame of sound to the last, silences included.
+    qsizetype streamFrames = 0;
+    // The samples' lengths at the device's rate, added up.
+    qsizetype sampleFrames = 0;
+    SdlAudioOutput::Counters counters;
+};
+
+// One phrase of ten tones, as the window plays it.
+std::optional<PhraseRun> playPhrase(const QTemporaryDir &folder)
 {
     const QString raw = folder.filePath("output.raw");
     qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(raw));
     QStringList paths;
     for (int tone = 0; tone < 10; ++tone) {
         paths << folder.filePath(QString("tone%1.wav").arg(tone));
-        writeTone(paths.last(), 300 + 60 * tone, 0.15);
+        writeTone(paths.last(), 300 + 60 * tone, toneSeconds, toneRate);
     }
     auto output = std::make_unique<SdlAudioOutput>();
     {
@@ -78,38 +93,49 @@ QList<qsizetype> phraseSilences(const QTemporaryDir &folder, SDL_AudioSpec &spec
         form.PlayButton_Click();
     }
 
+    PhraseRun run;
+    run.counters = output->counters();
     const auto deviceSpec = output->deviceSpec();
     output.reset(); // closing the device flushes its file
     QFile file(raw);
     if (!deviceSpec || !file.open(QIODevice::ReadOnly))
-        return {};
-    spec = *deviceSpec;
-    const QList<qsizetype> frames(10, qsizetype(0.15 * spec.freq));
-    const ToneSequence heard = analyseTones(firstChannel(file.readAll(), spec), frames, spec.freq);
-    strays += heard.strayGaps;
-    return heard.silences;
+        return std::nullopt;
+    run.spec = *deviceSpec;
+    const qsizetype frames = qsizetype(toneSeconds * toneRate) * run.spec.freq / toneRate;
+    const QList<float> samples = firstChannel(file.readAll(), run.spec);
+    run.heard = analyseTones(samples, QList<qsizetype>(10, frames), run.spec.freq);
+    const QList<Span> spans = soundSpans(samples);
+    if (!spans.isEmpty())
+        run.streamFrames = spans.last().end - spans.first().start;
+    run.sampleFrames = 10 * frames;
+    return run;
 }
 
-void reportSilences()
+void reportJoins()
 {
     QTemporaryDir folder;
-    SDL_AudioSpec spec {};
-    int strays = 0;
-    QList<qsizetype> silences;
-    for (int run = 0; run < 3; ++run)
-        silences += phraseSilences(folder, spec, strays);
-    if (silences.isEmpty()) {
-        std::printf("silence between fragments: no device output\n");
-        return;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const std::optional<PhraseRun> run = playPhrase(folder);
+        if (!run) {
+            std::printf("phrase: no device output\n");
+            return;
+        }
+        if (attempt == 0)
+            std::printf("device: %d Hz, period %d frames (%.2f ms); ten %.2f s tones at %d Hz\n",
+                        run->spec.freq, run->spec.samples, ms(run->spec.samples, run->spec.freq),
+                        toneSeconds, toneRate);
+        QStringList silences;
+        for (qsizetype silence : run->heard.silences)
+            silences << QString::number(silence);
+        std::printf("phrase %d: frames of silence at the 9 joins: %s; %d gaps inside tones\n"
+                    "  stream %lld frames from first sound to last, samples %lld (%+lld); "
+                    "callback: %llu joins, %llu underruns\n",
+                    attempt + 1, qPrintable(silences.join(' ')), run->heard.strayGaps,
+                    static_cast<long long>(run->streamFrames),
+                    static_cast<long long>(run->sampleFrames),
+                    static_cast<long long>(run->streamFrames - run->sampleFrames),
+                    run->counters.joins, run->counters.underruns);
     }
-    std::sort(silences.begin(), silences.end());
-    std::printf("device: %d Hz, period %d frames (%.2f ms)\n", spec.freq, spec.samples,
-                ms(spec.samples, spec.freq));
-    std::printf("silence between fragments (%lld boundaries, 3 ten-fragment phrases):\n"
-                "  min %.2f ms, median %.2f ms, max %.2f ms (%.2f periods); %d gaps inside tones\n",
-                static_cast<long long>(silences.size()), ms(silences.first(), spec.freq),
-                ms(silences[silences.size() / 2], spec.freq), ms(silences.last(), spec.freq),
-                double(silences.last()) / spec.samples, strays);
 }
 
 void reportMissingPhrase(SamplePlayer &player, const char *what)
@@ -138,7 +164,7 @@ int main(int argc, char **argv)
     qputenv("SDL_AUDIODRIVER", "disk");
     QApplication app(argc, argv);
     SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
-    reportSilences();
+    reportJoins();
     std::printf("current folder %s\n", qPrintable(QDir::currentPath()));
     SilentPlayer silent;
     reportMissingPhrase(silent, "window loop alone");
