@@ -1,18 +1,20 @@
+#include "deferredaudiooutput.h"
 #include "sarvikform.h"
-#include "sdlaudiooutput.h"
 #include "soundbits.h"
 #include "systemplatform.h"
 
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     SystemPlatform platform;
+    const QString programFolder = QCoreApplication::applicationDirPath();
     // Declared before the window, so it outlives the window and shuts the
     // sound device down as main returns, not among the static destructors.
-    SdlAudioOutput engine;
-    SoundBits sound(engine, QCoreApplication::applicationDirPath());
+    DeferredAudioOutput engine(QDir(programFolder).filePath("voice-player-sound"));
+    SoundBits sound(engine, programFolder);
     SarvikForm form(platform, sound);
     if (!form.load())
         return 0;

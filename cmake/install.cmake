@@ -14,6 +14,8 @@ set(VP_SCREENSHOT_URL "${VP_HOMEPAGE}/screenshot.png" CACHE STRING
     "Where software centres fetch docs/screenshot.png from")
 
 install(TARGETS voice-player RUNTIME DESTINATION ${VP_PROGRAM_DIR})
+# The sound engine, which the program loads from beside itself.
+install(TARGETS voice-player-sound LIBRARY DESTINATION ${VP_PROGRAM_DIR})
 # Only a demo voice that was actually built goes with the program.
 if(TARGET vp_demo_voice)
     install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/wavs DESTINATION ${VP_PROGRAM_DIR} OPTIONAL)

@@ -15,7 +15,8 @@ set(program ${PROGRAM_DIR}/voice-player)
 set(launcher ${BIN_DIR}/voice-player)
 set(desktop ${DATA_DIR}/applications/voice-player.desktop)
 set(metainfo ${DATA_DIR}/metainfo/${APPSTREAM_ID}.metainfo.xml)
-set(expected ${launcher} ${program} ${desktop} ${metainfo})
+set(engine ${PROGRAM_DIR}/${SOUND_MODULE})
+set(expected ${launcher} ${program} ${engine} ${desktop} ${metainfo})
 
 # The program, and the launcher that must lead to it from bin/.
 if(NOT EXISTS ${PREFIX}/${program} OR IS_DIRECTORY ${PREFIX}/${program})
@@ -32,6 +33,11 @@ file(REAL_PATH ${PREFIX}/${launcher} resolved)
 file(REAL_PATH ${PREFIX}/${program} real)
 if(NOT resolved STREQUAL real)
     message(FATAL_ERROR "${launcher} leads to ${resolved}, not to ${real}")
+endif()
+
+# The sound engine beside the program, where it loads it from.
+if(NOT EXISTS ${PREFIX}/${engine})
+    message(FATAL_ERROR "no sound engine at ${engine}")
 endif()
 
 # The demo voice beside the program, as the program looks for it.
