@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
-"""Start-up time and idle memory of voice-player under Xvfb.
+"""Start-up time and idle memory of voice-player against a bare Qt window.
 
-Start-up time runs from just before the process is spawned until the X
-server maps its window (a MapNotify on the root, so no polling skews the
-figure). Peak resident memory is the process's VmHWM after a second idle.
-Each run gets fresh runtime and temp folders so the single-instance lock of
-one run never meets another. Linux only: it reads /proc.
+All programs run under one Xvfb, taking turns, so a busy machine weighs on
+each alike. Start-up time runs from just before the process is spawned until
+the X server maps its window (a MapNotify on the root, so no polling skews
+the figure). Peak resident memory is the process's VmHWM after a second idle.
+The bare window also runs with one line of text, to show what the fonts
+alone cost. Each run gets fresh runtime and temp folders so the
+single-instance lock of one run never meets another. Linux only: it reads
+/proc.
 
-usage: bench_startup.py PATH/TO/voice-player [runs]
+usage: bench_startup.py [--runs N] PATH/TO/bench_barewindow PATH/TO/voice-player...
 """
 import ctypes
 import os
@@ -78,13 +81,13 @@ def peak_rss_mb(pid):
     return float("nan")
 
 
-def one_run(program, display, x):
+def one_run(command, display, x):
     with tempfile.TemporaryDirectory() as runtime, tempfile.TemporaryDirectory() as temp:
         os.chmod(runtime, 0o700)
         env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
                    XDG_RUNTIME_DIR=runtime, TMPDIR=temp, SDL_AUDIODRIVER="dummy")
         started = time.monotonic()
-        player = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
+        player = subprocess.Popen(command, env=env, stderr=subprocess.DEVNULL)
         mapped = x.wait_for_map(10)
         time.sleep(1)
         rss = peak_rss_mb(player.pid)
@@ -95,24 +98,46 @@ def one_run(program, display, x):
     return (mapped - started) * 1000, rss
 
 
+def summary(name, results, floor=None):
+    times = [t for t, _ in results]
+    rss = [r for _, r in results]
+    time, memory = statistics.median(times), statistics.median(rss)
+    ratios = f"   {time / floor[0]:5.2f} {memory / floor[1]:5.2f}" if floor else ""
+    print(f"{name:<30} {time:8.1f} {min(times):7.1f} {max(times):7.1f}"
+          f"   {memory:6.1f} {max(rss):6.1f}{ratios}")
+    return time, memory
+
+
 def main():
-    if len(sys.argv) < 2:
+    args = sys.argv[1:]
+    runs = 15
+    if len(args) > 1 and args[0] == "--runs":
+        runs, args = int(args[1]), args[2:]
+    if len(args) < 2:
         sys.exit(__doc__)
-    program = os.path.abspath(sys.argv[1])
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 10
+    bare = os.path.abspath(args[0])
+    commands = {"bare Qt window": [bare], "bare window, one line of text": [bare, "text"]}
+    for path in args[1:]:
+        commands[path] = [os.path.abspath(path)]
     server, display = start_xvfb()
+    results = {name: [] for name in commands}
     try:
         x = X(display)
-        results = [one_run(program, display, x) for _ in range(runs)]
+        for run in range(runs):
+            # Alternate the order, so none always follows the same one.
+            order = list(commands) if run % 2 == 0 else list(reversed(commands))
+            for name in order:
+                results[name].append(one_run(commands[name], display, x))
     finally:
         server.terminate()
         server.wait()
-    times = [t for t, _ in results]
-    rss = [r for _, r in results]
-    print(f"start-up to window shown, {runs} runs under Xvfb: median {statistics.median(times):.1f} ms"
-          f" (min {min(times):.1f}, max {max(times):.1f}; target <= 200 ms)")
-    print(f"peak resident memory of the idle window: median {statistics.median(rss):.1f} MB"
-          f" (max {max(rss):.1f}; target <= 60 MB)")
+    print(f"{runs} runs each under Xvfb, interleaved; load average {os.getloadavg()[0]:.2f}")
+    print(f"{'':<30} {'fork to mapped (ms)':>24}   {'peak RSS (MB)':>13}   {'ratio to bare':>11}")
+    print(f"{'':<30} {'median':>8} {'min':>7} {'max':>7}   {'median':>6} {'max':>6}   {'time':>5} {'RSS':>5}")
+    floor = summary("bare Qt window", results["bare Qt window"])
+    for name in list(commands)[1:]:
+        summary(name, results[name], floor)
+    print("goals: at most 1.5 times the bare window's time and 1.25 times its RSS")
 
 
 if __name__ == "__main__":
