@@ -18,6 +18,7 @@ public:
     void play(const QString &path, bool wait) override;
 
 private:
+    // The playing thread's, like play itself.
     QString modulePath;
     bool loaded = false;
     std::unique_ptr<AudioOutput> engine;

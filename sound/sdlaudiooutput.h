@@ -57,6 +57,7 @@ private:
     void decodeLoop();
     void idle(std::unique_lock<std::mutex> &lock);
 
+    // Read by the decoder thread; never changes.
     const std::chrono::milliseconds closeAfter;
 
     // Guards the members up to the callback's, for the playing threads and
