@@ -3,8 +3,9 @@
  *
  * The device is opened at the first play with its preferred format and a
  * period of about 10 ms, and everything after works from the format SDL gave
- * us. Each play opens the file on the caller's thread, converts the first few
- * periods right away (so the next callback already has sound) and hands the
+ * us. Each play opens the file on the caller's thread, converts the first ten
+ * periods right away (so the next callback already has sound, and the decoder
+ * thread a tenth of a second to take over on a busy machine) and hands the
  * track to the callback under SDL_LockAudioDevice.
  *
  * A decoder thread keeps a quarter of a second decoded ahead in the track's
@@ -47,7 +48,7 @@ using namespace std::chrono_literals;
 constexpr auto refillInterval = 40ms;
 constexpr auto stallAllowance = 2s;
 constexpr int deviceCheckMs = 50;
-constexpr int primedPeriods = 3;
+constexpr int primedPeriods = 10;
 constexpr int leadPeriods = 2;
 
 // The smallest power of two that lasts at least 8 ms: 512 frames at 48 kHz.

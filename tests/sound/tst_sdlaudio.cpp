@@ -140,17 +140,19 @@ void TestSdlAudio::newSampleCutsOffOld()
 
 void TestSdlAudio::backToBackLeavesNoGap()
 {
+    // Slow periods give the caller time to come back on a busy machine.
+    qputenv("SDL_DISKAUDIODELAY", "50");
     auto output = std::make_unique<SdlAudioOutput>();
     output->play(tone(440, 0.3), true);
     output->play(tone(660, 0.3, 44100), true);
     output->play(tone(880, 0.3), true);
+    const auto counters = output->counters();
     const QList<float> samples = recorded(std::move(output));
 
+    QCOMPARE(counters.joins, 2);
     const QList<Span> spans = soundSpans(samples);
-    QVERIFY(!spans.isEmpty() && spans.size() <= 3);
-    for (qsizetype at = 1; at < spans.size(); ++at)
-        QVERIFY(spans[at].start - spans[at - 1].end <= spec.samples);
-    QVERIFY(qAbs(spans.last().end - spans.first().start - spec.freq * 9 / 10) < spec.freq / 50);
+    QCOMPARE(spans.size(), 1);
+    QVERIFY(qAbs(spans[0].length() - spec.freq * 9 / 10) < spec.freq / 200);
 }
 
 void TestSdlAudio::noDeviceReturnsAtOnceAndRetries()
@@ -196,6 +198,8 @@ void TestSdlAudio::brokenFilesPlayNothing()
 void TestSdlAudio::closesWhenIdleAndReopens()
 {
     using namespace std::chrono_literals;
+    // Slow periods, so that a busy machine cannot starve the tone.
+    qputenv("SDL_DISKAUDIODELAY", "40");
     auto output = std::make_unique<SdlAudioOutput>(100ms);
     output->play(tone(440, 0.6), false);
     const auto opened = output->deviceSpec();
