@@ -176,7 +176,7 @@ public:
     // The silence between two samples played back to back, waiting for each.
     double gapMs(const QString &first, const QString &second)
     {
-        sleepMs(100);
+        sleepMs(200); // a sample started before has ended: first is not joined on to it
         const qsizetype from = recorder.bytes();
         output.play(first, true);
         output.play(second, true);
