@@ -20,7 +20,9 @@
  * sample started now, the next fragment of a phrase, waits behind it, and the
  * callback goes on with it on the frame after the last one, within the same
  * period. A sample started earlier cuts the old one off from the next period
- * on; one started after the old one ended begins at the next period.
+ * on; one started after the old one ended begins at the next period. (Its
+ * final lead is noted once a sample plays, so one shorter than a period may
+ * end before the next is there, and silence follows it.)
  *
  * A waiting play also polls the device every 50 ms, so an unplugged device
  * ends the wait (and is reopened at the next play), and it gives up after the
