@@ -4,7 +4,9 @@
 All programs run under one Xvfb, taking turns, so a busy machine weighs on
 each alike. Start-up time runs from just before the process is spawned until
 the X server maps its window (a MapNotify on the root, so no polling skews
-the figure). Peak resident memory is the process's VmHWM after a second idle.
+the figure); the CPU time the process used up to then is read from
+/proc/PID/task/*/schedstat, which a busy machine skews less than the wall
+clock. Peak resident memory is the process's VmHWM after a second idle.
 The bare window also runs with one line of text, to show what the fonts
 alone cost. Each run gets fresh runtime and temp folders so the
 single-instance lock of one run never meets another. Linux only: it reads
@@ -81,6 +83,18 @@ def peak_rss_mb(pid):
     return float("nan")
 
 
+def cpu_ms(pid):
+    """CPU time of all the process's threads so far."""
+    total = 0
+    for thread in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{thread}/schedstat") as stat:
+                total += int(stat.read().split()[0])
+        except OSError:
+            pass
+    return total / 1e6
+
+
 def one_run(command, display, x):
     with tempfile.TemporaryDirectory() as runtime, tempfile.TemporaryDirectory() as temp:
         os.chmod(runtime, 0o700)
@@ -89,23 +103,23 @@ def one_run(command, display, x):
         started = time.monotonic()
         player = subprocess.Popen(command, env=env, stderr=subprocess.DEVNULL)
         mapped = x.wait_for_map(10)
+        cpu = cpu_ms(player.pid)
         time.sleep(1)
         rss = peak_rss_mb(player.pid)
         player.send_signal(signal.SIGTERM)
         player.wait()
     if mapped is None:
         sys.exit("the window never appeared")
-    return (mapped - started) * 1000, rss
+    return (mapped - started) * 1000, cpu, rss
 
 
 def summary(name, results, floor=None):
-    times = [t for t, _ in results]
-    rss = [r for _, r in results]
-    time, memory = statistics.median(times), statistics.median(rss)
-    ratios = f"   {time / floor[0]:5.2f} {memory / floor[1]:5.2f}" if floor else ""
-    print(f"{name:<30} {time:8.1f} {min(times):7.1f} {max(times):7.1f}"
-          f"   {memory:6.1f} {max(rss):6.1f}{ratios}")
-    return time, memory
+    medians = [statistics.median(column) for column in zip(*results)]
+    times = [t for t, _, _ in results]
+    ratios = "".join(f" {value / base:5.2f}" for value, base in zip(medians, floor)) if floor else ""
+    print(f"{name:<30} {medians[0]:7.1f} {min(times):6.1f} {max(times):6.1f}"
+          f" {medians[1]:7.1f} {medians[2]:7.1f}   {ratios}")
+    return medians
 
 
 def main():
@@ -132,8 +146,9 @@ def main():
         server.terminate()
         server.wait()
     print(f"{runs} runs each under Xvfb, interleaved; load average {os.getloadavg()[0]:.2f}")
-    print(f"{'':<30} {'fork to mapped (ms)':>24}   {'peak RSS (MB)':>13}   {'ratio to bare':>11}")
-    print(f"{'':<30} {'median':>8} {'min':>7} {'max':>7}   {'median':>6} {'max':>6}   {'time':>5} {'RSS':>5}")
+    print(f"{'':<30} {'fork to mapped (ms)':>21} {'CPU ms':>7} {'RSS MB':>7}   {'ratio to bare':>17}")
+    print(f"{'':<30} {'median':>7} {'min':>6} {'max':>6} {'median':>7} {'median':>7}"
+          f"   {'time':>5} {'CPU':>5} {'RSS':>5}")
     floor = summary("bare Qt window", results["bare Qt window"])
     for name in list(commands)[1:]:
         summary(name, results[name], floor)
