@@ -62,7 +62,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The X11 platform plugin and the ICO reader that Qt loads at run time ship in
-# libqt6gui6, which dpkg-shlibdeps already finds through the program's links.
+# The X11 platform plugin that Qt loads at run time ships in libqt6gui6, which
+# dpkg-shlibdeps already finds through the program's links.
 
 include(CPack)

@@ -200,7 +200,7 @@ private slots:
         QVERIFY(!form->StopRequested);
         QVERIFY(!form->WasMinimized);
         QVERIFY(!form->isUnloaded());
-        QVERIFY(!form->windowIcon().isNull());
+        QVERIFY(!form->windowIcon().pixmap(32).isNull());
     }
 
     void tabCyclesThroughTheListsThenThePhrase()
