@@ -4,9 +4,12 @@
 #include "x11frame.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QFrame>
 #include <QIcon>
+#include <QImageReader>
 #include <QKeyEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -68,14 +71,20 @@ protected:
     }
 };
 
-// The ICO holds the same pictures, but reading its twenty-one images (one of
-// them a PNG, which has Qt load every image plugin to sniff it) took a
-// sixth of the start-up.
+// The ICO holds the same pictures, but reading its twenty-one images took a
+// sixth of the start-up. A reader told the format, and told not to guess,
+// does not load every image plugin to ask whether it knows the file.
 QIcon windowIcons()
 {
     QIcon icon;
-    for (int size : { 16, 24, 32, 48, 64 })
-        icon.addFile(QStringLiteral(":/icons/%1x%1/voice-player.png").arg(size), QSize(size, size));
+    for (int size : { 16, 24, 32, 48, 64 }) {
+        QFile file(QStringLiteral(":/icons/%1x%1/voice-player.png").arg(size));
+        if (!file.open(QIODevice::ReadOnly))
+            continue; // a test's window, built without the resources
+        QImageReader png(&file, "png");
+        png.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(png.read()));
+    }
     return icon;
 }
 
