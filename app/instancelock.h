@@ -4,8 +4,8 @@
 
 #include <QStringList>
 
-// This copy's claim to be the only one running: a kernel lock on a file,
-// held as long as this object lives. The kernel drops it when the process
+// This copy's claim to be the only one running: the system's lock on a file,
+// held as long as this object lives. The system drops it when the process
 // ends, however it ends, so a lock never outlives its copy and the file's
 // content means nothing: an empty or damaged file left behind blocks no one.
 class InstanceLock
@@ -24,5 +24,13 @@ public:
     static QStringList defaultFolders();
 
 private:
-    int m_file = -1;
+    enum class FileLock { Taken, HeldElsewhere, Unusable };
+
+    // The system-specific part, in instancelock_posix.cpp and
+    // instancelock_windows.cpp: locks the file at path, made if need be,
+    // without waiting, and keeps it in m_file when taken.
+    FileLock lockFile(const QString &path);
+
+    // A file descriptor or a Windows handle; -1 while nothing is held.
+    qintptr m_file = -1;
 };
