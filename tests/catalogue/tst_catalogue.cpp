@@ -11,14 +11,14 @@ class TestCatalogue : public QObject
 private slots:
     void listsHoldTheirRowCountsInOrder()
     {
-        std::array<int, VoicesCount> counts{};
+        std::array<int, VoicesCount> counts {};
         int lastList = 0;
         for (const auto &entry : SampleCatalogue) {
             QVERIFY2(entry.list >= lastList, "entries must come list by list");
             lastList = entry.list;
             ++counts[entry.list];
         }
-        QCOMPARE(counts, (std::array<int, VoicesCount>{16, 12, 4, 4, 9, 4, 10}));
+        QCOMPARE(counts, (std::array<int, VoicesCount> { 16, 12, 4, 4, 9, 4, 10 }));
     }
 
     void namesAreUniqueIgnoringCaseAndPlain()
