@@ -98,7 +98,7 @@ bool SampleFile::start()
     // A lying header must not stretch the time a caller waits for the end:
     // no WAV codec packs a sample into less than one bit.
     frameCount = std::min<qint64>(info.frames, source->size() * 8 / std::max(1, channelCount));
-    return channelCount >= 1 && channelCount <= maxChannels && rate >= minRate && rate <= maxRate
+    return channelCount >= 1 && channelCount <= MaxChannels && rate >= MinRate && rate <= MaxRate
         && frameCount > 0;
 }
 

@@ -14,9 +14,9 @@ struct sf_private_tag;
 class SampleFile
 {
 public:
-    static constexpr int maxChannels = 8;
-    static constexpr int minRate = 1000;
-    static constexpr int maxRate = 768000;
+    static constexpr int MaxChannels = 8;
+    static constexpr int MinRate = 1000;
+    static constexpr int MaxRate = 768000;
 
     static std::unique_ptr<SampleFile> open(const QString &path);
     static std::unique_ptr<SampleFile> fromBytes(const QByteArray &bytes);

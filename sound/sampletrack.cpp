@@ -4,8 +4,8 @@
 
 namespace {
 
-constexpr int decodeFrames = 1024;
-constexpr int aheadDivisor = 4; // decode a quarter of a second ahead of the device
+constexpr int DecodeFrames = 1024;
+constexpr int AheadDivisor = 4; // decode a quarter of a second ahead of the device
 
 } // namespace
 
@@ -33,10 +33,10 @@ SampleTrack::SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stre
     , frameBytes(SDL_AUDIO_BITSIZE(device.format) / 8 * device.channels)
     , bytesLeft(std::size_t(this->file->frames() * device.freq / this->file->sampleRate())
                 * std::size_t(frameBytes))
-    , decoded(std::size_t(decodeFrames * this->file->channels()))
+    , decoded(std::size_t(DecodeFrames * this->file->channels()))
     , converted(std::max<std::size_t>(device.size, std::size_t(frameBytes))
                 / std::size_t(frameBytes) * std::size_t(frameBytes))
-    , ring(std::size_t(device.freq / aheadDivisor) * std::size_t(frameBytes))
+    , ring(std::size_t(device.freq / AheadDivisor) * std::size_t(frameBytes))
     , leadSignal(leadSignal)
 { }
 
@@ -73,7 +73,7 @@ bool SampleTrack::feedConverter()
 {
     if (flushed)
         return false;
-    const qint64 frames = file->read(decoded.data(), decodeFrames);
+    const qint64 frames = file->read(decoded.data(), DecodeFrames);
     const int bytes = int(frames * file->channels() * qint64(sizeof(float)));
     if (frames > 0 && SDL_AudioStreamPut(stream, decoded.data(), bytes) == 0)
         return true;

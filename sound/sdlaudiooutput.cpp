@@ -47,11 +47,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto refillInterval = 40ms;
-constexpr auto stallAllowance = 2s;
-constexpr int deviceCheckMs = 50;
-constexpr int primedPeriods = 10;
-constexpr int leadPeriods = 2;
+constexpr auto RefillInterval = 40ms;
+constexpr auto StallAllowance = 2s;
+constexpr int DeviceCheckMs = 50;
+constexpr int PrimedPeriods = 10;
+constexpr int LeadPeriods = 2;
 
 // The smallest power of two that lasts at least 8 ms: 512 frames at 48 kHz.
 Uint16 periodFrames(int rate)
@@ -106,7 +106,7 @@ SdlAudioOutput::~SdlAudioOutput()
 void SdlAudioOutput::playOutLead() const
 {
     const std::shared_ptr<SampleTrack> last = queued ? queued : current;
-    const auto deadline = std::chrono::steady_clock::now() + stallAllowance;
+    const auto deadline = std::chrono::steady_clock::now() + StallAllowance;
     while (last && last->inFinalLead() && !last->playedAll() && !deviceLost()
            && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
@@ -123,7 +123,7 @@ void SdlAudioOutput::play(const QString &path, bool wait)
     const std::shared_ptr<SampleTrack> track = SampleTrack::create(std::move(file), spec);
     if (!track)
         return;
-    track->decodeAhead(std::size_t(primedPeriods) * spec.size);
+    track->decodeAhead(std::size_t(PrimedPeriods) * spec.size);
     start(track);
     lock.unlock();
     if (wait)
@@ -194,7 +194,7 @@ bool SdlAudioOutput::openDevice()
     want.callback = &SdlAudioOutput::renderCallback;
     want.userdata = this;
     device = SDL_OpenAudioDevice(nullptr, 0, &want, &spec, SDL_AUDIO_ALLOW_ANY_CHANGE);
-    leadBytes = std::size_t(leadPeriods) * spec.size;
+    leadBytes = std::size_t(LeadPeriods) * spec.size;
     return device != 0;
 }
 
@@ -251,8 +251,8 @@ void SdlAudioOutput::start(const std::shared_ptr<SampleTrack> &track)
 
 void SdlAudioOutput::waitForLead(const std::shared_ptr<SampleTrack> &track)
 {
-    const auto deadline = std::chrono::steady_clock::now() + track->length() + stallAllowance;
-    while (!track->waitForFinalLead(deviceCheckMs)) {
+    const auto deadline = std::chrono::steady_clock::now() + track->length() + StallAllowance;
+    while (!track->waitForFinalLead(DeviceCheckMs)) {
         std::lock_guard lock(mutex);
         if (!holds(track) || std::chrono::steady_clock::now() >= deadline)
             return;
@@ -296,7 +296,7 @@ void SdlAudioOutput::decodeLoop()
         if (deviceLost())
             closeDevice(); // nobody would ever empty the buffer again
         else
-            wake.wait_for(lock, refillInterval);
+            wake.wait_for(lock, RefillInterval);
     }
 }
 

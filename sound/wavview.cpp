@@ -11,9 +11,9 @@ namespace {
 
 // Real format chunks are 16 to 40 bytes; enough chunks to skip any real
 // file's metadata, not enough to walk a file made of nothing but headers.
-constexpr qint64 maxFormatBytes = 1024;
-constexpr int maxChunks = 4096;
-constexpr quint64 maxLength = std::numeric_limits<qint64>::max();
+constexpr qint64 MaxFormatBytes = 1024;
+constexpr int MaxChunks = 4096;
+constexpr quint64 MaxLength = std::numeric_limits<qint64>::max();
 
 struct Layout
 {
@@ -78,10 +78,10 @@ std::optional<Layout> findLayout(QIODevice &source)
     QByteArray name;
     qint64 length = 0;
     qint64 at = 12;
-    for (int chunk = 0; chunk < maxChunks && reader.header(at, name, length); ++chunk) {
+    for (int chunk = 0; chunk < MaxChunks && reader.header(at, name, length); ++chunk) {
         const qint64 body = at + 8;
         if (name == "fmt " && layout.format.isNull()) {
-            if (length < 16 || length > maxFormatBytes)
+            if (length < 16 || length > MaxFormatBytes)
                 return std::nullopt;
             layout.format = reader.readAt(body, length);
             if (layout.format.size() < length)
@@ -89,7 +89,7 @@ std::optional<Layout> findLayout(QIODevice &source)
         } else if (name == "ds64" && kind == "RF64" && length >= 16) {
             const QByteArray sizes = reader.readAt(body, 16);
             if (sizes.size() == 16)
-                ds64Data = qint64(std::min<quint64>(reader.number<quint64>(sizes, 8), maxLength));
+                ds64Data = qint64(std::min<quint64>(reader.number<quint64>(sizes, 8), MaxLength));
         } else if (name == "data") {
             if (layout.format.isNull())
                 return std::nullopt;

@@ -59,8 +59,8 @@ double ms(qsizetype frames, int rate)
     return 1000.0 * double(frames) / rate;
 }
 
-constexpr int toneRate = 22050;
-constexpr double toneSeconds = 0.15;
+constexpr int ToneRate = 22050;
+constexpr double ToneSeconds = 0.15;
 
 struct PhraseRun
 {
@@ -81,7 +81,7 @@ std::optional<PhraseRun> playPhrase(const QTemporaryDir &folder)
     QStringList paths;
     for (int tone = 0; tone < 10; ++tone) {
         paths << folder.filePath(QString("tone%1.wav").arg(tone));
-        writeTone(paths.last(), 300 + 60 * tone, toneSeconds, toneRate);
+        writeTone(paths.last(), 300 + 60 * tone, ToneSeconds, ToneRate);
     }
     auto output = std::make_unique<SdlAudioOutput>();
     {
@@ -101,7 +101,7 @@ std::optional<PhraseRun> playPhrase(const QTemporaryDir &folder)
     if (!deviceSpec || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     run.spec = *deviceSpec;
-    const qsizetype frames = qsizetype(toneSeconds * toneRate) * run.spec.freq / toneRate;
+    const qsizetype frames = qsizetype(ToneSeconds * ToneRate) * run.spec.freq / ToneRate;
     const QList<float> samples = firstChannel(file.readAll(), run.spec);
     run.heard = analyseTones(samples, QList<qsizetype>(10, frames), run.spec.freq);
     const QList<Span> spans = soundSpans(samples);
@@ -123,7 +123,7 @@ void reportJoins()
         if (attempt == 0)
             std::printf("device: %d Hz, period %d frames (%.2f ms); ten %.2f s tones at %d Hz\n",
                         run->spec.freq, run->spec.samples, ms(run->spec.samples, run->spec.freq),
-                        toneSeconds, toneRate);
+                        ToneSeconds, ToneRate);
         QStringList silences;
         for (qsizetype silence : run->heard.silences)
             silences << QString::number(silence);

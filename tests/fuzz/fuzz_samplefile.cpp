@@ -12,12 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         = SampleFile::fromBytes(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     if (!file)
         return 0;
-    constexpr qint64 chunk = 512;
-    std::vector<float> samples(std::size_t(chunk * file->channels()));
+    constexpr qint64 Chunk = 512;
+    std::vector<float> samples(std::size_t(Chunk * file->channels()));
     qint64 total = 0;
-    while (const qint64 got = file->read(samples.data(), chunk)) {
+    while (const qint64 got = file->read(samples.data(), Chunk)) {
         total += got;
-        if (got < 0 || got > chunk || total > file->frames())
+        if (got < 0 || got > Chunk || total > file->frames())
             std::abort();
         for (const float sample : samples)
             if (!(sample >= -1.0f && sample <= 1.0f))

@@ -17,8 +17,8 @@ template<typename T> void append(QByteArray &bytes, T value)
     bytes.append(reinterpret_cast<const char *>(&stored), sizeof stored);
 }
 
-constexpr float silenceLevel = 1e-3f;
-constexpr qsizetype crossingFrames = 4;
+constexpr float SilenceLevel = 1e-3f;
+constexpr qsizetype CrossingFrames = 4;
 
 } // namespace
 
@@ -104,9 +104,9 @@ QList<Span> soundSpans(const QList<float> &samples)
 {
     QList<Span> spans;
     for (qsizetype at = 0; at < samples.size(); ++at) {
-        if (std::fabs(samples[at]) < silenceLevel)
+        if (std::fabs(samples[at]) < SilenceLevel)
             continue;
-        if (!spans.isEmpty() && at - spans.last().end <= crossingFrames)
+        if (!spans.isEmpty() && at - spans.last().end <= CrossingFrames)
             spans.last().end = at + 1;
         else
             spans.append({ at, at + 1 });
