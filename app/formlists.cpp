@@ -1,6 +1,7 @@
+#include "sarvikform.h"
+
 #include "phrasetext.h"
 #include "sampleplayer.h"
-#include "sarvikform.h"
 #include "voicelist.h"
 
 #include <QApplication>

@@ -1,7 +1,8 @@
+#include "sarvikform.h"
+
 #include "fragments.h"
 #include "platform.h"
 #include "sampleplayer.h"
-#include "sarvikform.h"
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
