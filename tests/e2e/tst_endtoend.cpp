@@ -6,7 +6,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,13 +46,6 @@ QPoint entryPoint(const Entry &entry)
 }
 
 const QPoint PlayPoint { (4320 + 795 / 2) / TwipsPerPixel, (2730 + 435 / 2) / TwipsPerPixel };
-
-int field(const QByteArray &xwininfo, const char *label)
-{
-    const QRegularExpression pattern(QString("%1:\\s*(-?\\d+)").arg(label));
-    const auto match = pattern.match(QString::fromLocal8Bit(xwininfo));
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
 
 } // namespace
 
@@ -100,9 +92,7 @@ class TestEndToEnd : public QObject
     // The client area's place on the screen.
     QRect clientRect() const
     {
-        const QByteArray info = display.runTool("xwininfo", { "-id", window }).value_or("");
-        return { field(info, "Absolute upper-left X"), field(info, "Absolute upper-left Y"),
-                 field(info, "Width"), field(info, "Height") };
+        return xwininfoClientRect(display.runTool("xwininfo", { "-id", window }).value_or(""));
     }
 
     // Says what a window manager says when it has framed the window.
@@ -200,14 +190,15 @@ private slots:
 
         const QByteArray info = display.runTool("xwininfo", { "-id", window }).value_or("");
         QVERIFY2(info.contains("\"Voice Player\""), info.constData());
-        QCOMPARE(QSize(field(info, "Width"), field(info, "Height")), WindowSize);
+        QCOMPARE(QSize(xwininfoField(info, "Width"), xwininfoField(info, "Height")), WindowSize);
         const QByteArray root = display.runTool("xwininfo", { "-root" }).value_or("");
-        QCOMPARE(QSize(field(root, "Width"), field(root, "Height")), Screen);
+        QCOMPARE(QSize(xwininfoField(root, "Width"), xwininfoField(root, "Height")), Screen);
         // Half a pixel either way: 1024 - 465 is odd.
-        const int left = field(info, "Absolute upper-left X");
+        const int left = xwininfoField(info, "Absolute upper-left X");
         QVERIFY2(qAbs(2 * left - (Screen.width() - WindowSize.width())) <= 1,
                  QByteArray::number(left));
-        QCOMPARE(field(info, "Absolute upper-left Y"), (Screen.height() - WindowSize.height()) / 2);
+        QCOMPARE(xwininfoField(info, "Absolute upper-left Y"),
+                 (Screen.height() - WindowSize.height()) / 2);
     }
 
     // No window manager runs here. Announce a frame as one that frames the

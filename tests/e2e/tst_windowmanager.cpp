@@ -2,7 +2,6 @@
 
 #include <QDeadlineTimer>
 #include <QRect>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,13 +10,6 @@ namespace {
 const QSize Screen(1024, 768);
 const QSize OuterSize(465, 500);
 const QSize SelectFrameSize(459, 469);
-
-int field(const QByteArray &text, const QString &label)
-{
-    const QRegularExpression pattern(label + ":\\s*(-?\\d+)");
-    const auto match = pattern.match(QString::fromLocal8Bit(text));
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
 
 // left, right, top, bottom as the window manager announces them.
 QList<int> frameExtents(const QByteArray &xprop)
@@ -121,10 +113,8 @@ private slots:
             window = QString::fromLatin1(found.value_or("")).section('\n', 0, 0).trimmed();
             if (window.isEmpty())
                 continue;
-            const QByteArray info = display.runTool("xwininfo", { "-id", window }).value_or("");
             client
-                = QRect(field(info, "Absolute upper-left X"), field(info, "Absolute upper-left Y"),
-                        field(info, "Width"), field(info, "Height"));
+                = xwininfoClientRect(display.runTool("xwininfo", { "-id", window }).value_or(""));
             extents = frameExtents(
                 display.runTool("xprop", { "-id", window, "_NET_FRAME_EXTENTS" }).value_or(""));
             if (extents.isEmpty())

@@ -1,6 +1,7 @@
 #include "virtualdisplay.h"
 
 #include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <X11/Xlib.h>
@@ -22,6 +23,20 @@ void stopProcess(QProcess &process)
     if (!process.waitForFinished(5000))
         process.kill();
     process.waitForFinished();
+}
+
+int xwininfoField(const QByteArray &xwininfo, const char *label)
+{
+    const QRegularExpression pattern(QString("%1:\\s*(-?\\d+)").arg(label));
+    const auto match = pattern.match(QString::fromLocal8Bit(xwininfo));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+QRect xwininfoClientRect(const QByteArray &xwininfo)
+{
+    const auto field = [&](const char *label) { return xwininfoField(xwininfo, label); };
+    return { field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
+             field("Height") };
 }
 
 VirtualDisplay::~VirtualDisplay()

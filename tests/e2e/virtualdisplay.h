@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -12,6 +13,11 @@ QString firstMissingTool(std::initializer_list<const char *> tools);
 
 // Ends process, asking it to quit first.
 void stopProcess(QProcess &process);
+
+// The number xwininfo printed after "label:", or -1.
+int xwininfoField(const QByteArray &xwininfo, const char *label);
+// The client area's place on the screen, as xwininfo printed it.
+QRect xwininfoClientRect(const QByteArray &xwininfo);
 
 // A private X server (Xvfb) on a display number of its own, and the X tools
 // that drive windows on it.
