@@ -77,14 +77,8 @@ class TestSoundFaults : public QObject
 
     QList<Span> recordedSpans(std::unique_ptr<SdlAudioOutput> output)
     {
-        const auto spec = output->deviceSpec();
-        if (!spec)
-            return {};
-        output.reset(); // closing the device flushes the file
-        QFile raw(folder.filePath("output.raw"));
-        if (!raw.open(QIODevice::ReadOnly))
-            return {};
-        return soundSpans(firstChannel(raw.readAll(), *spec));
+        const auto recording = recordedOutput(std::move(output), folder.filePath("output.raw"));
+        return recording ? soundSpans(recording->samples) : QList<Span>();
     }
 
 private slots:

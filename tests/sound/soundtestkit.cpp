@@ -100,6 +100,19 @@ QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec)
     return samples;
 }
 
+std::optional<Recording> recordedOutput(std::unique_ptr<SdlAudioOutput> output,
+                                        const QString &rawPath)
+{
+    const auto spec = output->deviceSpec();
+    if (!spec)
+        return std::nullopt;
+    output.reset();
+    QFile raw(rawPath);
+    if (!raw.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return Recording { *spec, firstChannel(raw.readAll(), *spec) };
+}
+
 QList<Span> soundSpans(const QList<float> &samples)
 {
     QList<Span> spans;

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "sdlaudiooutput.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <SDL_audio.h>
+#include <memory>
+#include <optional>
 
 // The body of a PCM format chunk.
 QByteArray pcmFormat(int channels, quint32 rate, int bits);
@@ -21,6 +25,20 @@ bool writeTone(const QString &path, double hz, double seconds, int rate = 22050,
 
 // Channel 0 of raw device output in the format spec describes.
 QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec);
+
+// What an engine played on SDL's disk driver: channel 0, and the format the
+// device was opened with.
+struct Recording
+{
+    SDL_AudioSpec spec {};
+    QList<float> samples;
+};
+
+// Ends output and reads back the file the disk driver wrote, rawPath. Ending
+// it first matters: closing the device writes out its last periods. Nothing
+// when the device never opened or the file cannot be read.
+std::optional<Recording> recordedOutput(std::unique_ptr<SdlAudioOutput> output,
+                                        const QString &rawPath);
 
 // A stretch of sound in the output, in frames [start, end).
 struct Span

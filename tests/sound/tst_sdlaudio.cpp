@@ -59,15 +59,11 @@ QString TestSdlAudio::tone(double hz, double seconds, int rate, int channels, in
 
 QList<float> TestSdlAudio::recorded(std::unique_ptr<SdlAudioOutput> output)
 {
-    const auto deviceSpec = output->deviceSpec();
-    if (!deviceSpec)
+    const auto recording = recordedOutput(std::move(output), folder.filePath("output.raw"));
+    if (!recording)
         return {};
-    spec = *deviceSpec;
-    output.reset(); // closing the device flushes the file
-    QFile file(folder.filePath("output.raw"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return firstChannel(file.readAll(), spec);
+    spec = recording->spec;
+    return recording->samples;
 }
 
 qint64 TestSdlAudio::elapsedPlaying(SdlAudioOutput &output, const QString &path, bool wait)
