@@ -95,14 +95,12 @@ std::optional<PhraseRun> playPhrase(const QTemporaryDir &folder)
 
     PhraseRun run;
     run.counters = output->counters();
-    const auto deviceSpec = output->deviceSpec();
-    output.reset(); // closing the device flushes its file
-    QFile file(raw);
-    if (!deviceSpec || !file.open(QIODevice::ReadOnly))
+    const auto recording = recordedOutput(std::move(output), raw);
+    if (!recording)
         return std::nullopt;
-    run.spec = *deviceSpec;
+    run.spec = recording->spec;
     const qsizetype frames = qsizetype(ToneSeconds * ToneRate) * run.spec.freq / ToneRate;
-    const QList<float> samples = firstChannel(file.readAll(), run.spec);
+    const QList<float> &samples = recording->samples;
     run.heard = analyseTones(samples, QList<qsizetype>(10, frames), run.spec.freq);
     const QList<Span> spans = soundSpans(samples);
     if (!spans.isEmpty())

@@ -92,17 +92,14 @@ private slots:
         QCOMPARE(output->counters().joins, 2);
         QCOMPARE(output->counters().underruns, 0);
 
-        const auto spec = output->deviceSpec();
-        QVERIFY(spec);
-        output.reset(); // closing the device flushes its file
-        QFile raw(folder.filePath("output.raw"));
-        QVERIFY(raw.open(QIODevice::ReadOnly));
+        const auto recording = recordedOutput(std::move(output), folder.filePath("output.raw"));
+        QVERIFY(recording);
+        const int rate = recording->spec.freq;
 
         QList<qsizetype> frames;
         for (const Tone &tone : tones)
-            frames << qsizetype(tone.seconds * 22050) * spec->freq / 22050;
-        const ToneSequence heard
-            = analyseTones(firstChannel(raw.readAll(), *spec), frames, spec->freq);
+            frames << qsizetype(tone.seconds * 22050) * rate / 22050;
+        const ToneSequence heard = analyseTones(recording->samples, frames, rate);
         QCOMPARE(heard.strayGaps, 0);
         QCOMPARE(heard.silences, QList<qsizetype>(2, 0));
         // A sine's first and last frames lie below the silence level.
