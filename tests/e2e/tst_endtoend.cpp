@@ -179,10 +179,7 @@ private slots:
 
         const QDeadlineTimer deadline(15000);
         while (window.isEmpty() && player.state() == QProcess::Running && !deadline.hasExpired()) {
-            // xdotool fails while nothing matches.
-            const auto found = display.runTool(
-                "xdotool", { "search", "--onlyvisible", "--name", "^Voice Player$" });
-            window = QString::fromLatin1(found.value_or("")).section('\n', 0, 0).trimmed();
+            window = display.visibleWindow("^Voice Player$");
             if (window.isEmpty())
                 QTest::qWait(50);
         }

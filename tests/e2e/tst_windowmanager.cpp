@@ -108,9 +108,7 @@ private slots:
         while (!isTheStartPlace(outer) && player.state() == QProcess::Running
                && !deadline.hasExpired()) {
             QTest::qWait(50);
-            const auto found = display.runTool(
-                "xdotool", { "search", "--onlyvisible", "--name", "^Voice Player$" });
-            window = QString::fromLatin1(found.value_or("")).section('\n', 0, 0).trimmed();
+            window = display.visibleWindow("^Voice Player$");
             if (window.isEmpty())
                 continue;
             client

@@ -83,6 +83,13 @@ std::optional<QByteArray> VirtualDisplay::runTool(const QString &program,
     return tool.readAllStandardOutput();
 }
 
+QString VirtualDisplay::visibleWindow(const QString &namePattern) const
+{
+    // xdotool fails while nothing matches.
+    const auto found = runTool("xdotool", { "search", "--onlyvisible", "--name", namePattern });
+    return QString::fromLatin1(found.value_or("")).section('\n', 0, 0).trimmed();
+}
+
 bool VirtualDisplay::askToClose(quint64 window) const
 {
     Display *display = XOpenDisplay(m_name.toLocal8Bit().constData());

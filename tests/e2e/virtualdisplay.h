@@ -34,6 +34,9 @@ public:
     // Runs an X client tool (xdotool, xwininfo) on this display and returns
     // what it printed, nothing when it failed.
     std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments) const;
+    // The id of the first visible window whose name matches the pattern, or
+    // an empty string while there is none.
+    QString visibleWindow(const QString &namePattern) const;
 
     // Sends WM_DELETE_WINDOW, as a window manager's close button does.
     bool askToClose(quint64 window) const;
