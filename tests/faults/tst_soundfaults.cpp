@@ -159,8 +159,14 @@ private slots:
         QTest::qWait(300);
         output->play(tone(0.2, 880), true);
         QFile::remove(path);
-        const QList<Span> spans = recordedSpans(std::move(output));
+        const auto recording = recordedOutput(std::move(output), folder.filePath("output.raw"));
+        QVERIFY(recording);
+        const QList<Span> spans = soundSpans(recording->samples);
         QCOMPARE(spans.size(), 1); // the huge file's tone, then the cut-in
+        // The cut-in ends the sound: it did not wait behind the long tone.
+        const int rate = recording->spec.freq;
+        const Span tail { spans[0].end - rate / 5, spans[0].end };
+        QVERIFY(qAbs(pitchOf(recording->samples, tail, rate) - 880) < 10);
     }
 };
 
