@@ -30,9 +30,9 @@
  * engine lets a sample in its final lead play out, within the same bounds.
  *
  * A few seconds after the last sound the decoder thread closes the device,
- * since SDL2 feeds even a paused device from its own thread. Then nothing of
- * the engine runs: the decoder thread waits for the next play, which opens
- * the device again.
+ * since SDL2 feeds even a paused device from its own thread, and stops SDL's
+ * audio. Then nothing of the engine runs: the decoder thread waits for the
+ * next play, which starts SDL's audio and opens the device again.
  */
 #include "sdlaudiooutput.h"
 
@@ -313,6 +313,10 @@ void SdlAudioOutput::idle(std::unique_lock<std::mutex> &lock)
         return;
     // Idle time counts from the sound's end, not from its decoding.
     const SampleTrack *last = queued ? queued.get() : current.get();
-    if (!last || last->playedAll())
+    if (!last || last->playedAll()) {
         closeDevice();
+        // Some drivers (ALSA's) watch for new devices from a thread of their
+        // own for as long as SDL's audio runs.
+        stopSdl();
+    }
 }

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <SDL_log.h>
+#include <SDL.h>
 #include <sndfile.h>
 
 // Runs on SDL's disk driver: the device writes its raw output to a file,
