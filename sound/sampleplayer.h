@@ -12,8 +12,9 @@ public:
 
     virtual ~SamplePlayer() = default;
 
-    // Plays one sample. PlayToEnd returns when the sample has ended;
-    // PlayAsync returns at once and the sample plays on. Starting a sample
-    // cuts off the one still playing.
+    // Plays one sample. PlayToEnd returns when the sample has ended, but
+    // for the few milliseconds the sound device is ahead, so that the next
+    // sample follows on without a gap; PlayAsync returns at once and the
+    // sample plays on. Starting a sample cuts off the one still playing.
     virtual void PlaySample(const QString &name, PlayFlags flags) = 0;
 };
