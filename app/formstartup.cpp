@@ -60,15 +60,17 @@ void SarvikForm::sizeAndCentre()
 // how wide the frame is in its own time, before or after the first
 // exposure; start-up could only size the client. Each time the frame or an
 // exposure arrives, the outer window is sized and centred again if it is
-// not at its start size, until the window is on screen in its frame. A
-// frame that changes after that (a window manager restarted) moves nothing.
+// not at its start size, until the window is on screen and no frame is
+// still to be announced. A frame that comes after that (a window manager
+// started or restarted later) moves nothing.
 void SarvikForm::fitToFrame()
 {
-    if (!m_fittingToFrame || windowFrame().isNull())
+    if (!m_fittingToFrame)
         return;
-    if (outerTwips().size() != QSizeF(MySearchBits::StartWidth, MySearchBits::StartHeight))
+    if (!windowFrame().isNull()
+        && outerTwips().size() != QSizeF(MySearchBits::StartWidth, MySearchBits::StartHeight))
         sizeAndCentre();
-    if (windowHandle()->isExposed())
+    if (windowHandle()->isExposed() && !(m_x11Frame && m_x11Frame->frameToCome()))
         m_fittingToFrame = false;
 }
 

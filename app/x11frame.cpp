@@ -21,6 +21,20 @@ xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
     return atom;
 }
 
+// A window manager that follows the common conventions marks the root
+// window with this property; one that is not running cannot frame us.
+bool managerRuns(xcb_connection_t *connection)
+{
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const xcb_atom_t check = internAtom(connection, "_NET_SUPPORTING_WM_CHECK");
+    const auto cookie
+        = xcb_get_property(connection, false, root, check, XCB_GET_PROPERTY_TYPE_ANY, 0, 1);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(connection, cookie, nullptr);
+    const bool runs = reply && reply->type != XCB_NONE;
+    std::free(reply);
+    return runs;
+}
+
 } // namespace
 
 std::unique_ptr<X11Frame> X11Frame::watch(const QWindow &window, std::function<void()> changed)
@@ -32,6 +46,7 @@ std::unique_ptr<X11Frame> X11Frame::watch(const QWindow &window, std::function<v
     frame->m_connection = x11->connection();
     frame->m_window = quint32(window.winId());
     frame->m_atom = internAtom(x11->connection(), "_NET_FRAME_EXTENTS");
+    frame->m_managed = managerRuns(x11->connection());
     frame->m_changed = std::move(changed);
     qGuiApp->installNativeEventFilter(frame.get());
     return frame;
@@ -48,7 +63,8 @@ bool X11Frame::nativeEventFilter(const QByteArray &eventType, void *message, qin
     if (property->window != m_window || property->atom != m_atom)
         return false;
     const QMargins margins = readMargins();
-    if (margins != m_margins) {
+    if (!m_announced || margins != m_margins) {
+        m_announced = true;
         m_margins = margins;
         m_changed();
     }

@@ -17,11 +17,14 @@ class X11Frame : public QAbstractNativeEventFilter
 {
 public:
     // Null when the program does not run on X11 (or was built without it).
-    // Calls changed whenever the announced frame changes.
+    // Calls changed at the first announcement and whenever the announced
+    // frame changes.
     static std::unique_ptr<X11Frame> watch(const QWindow &window, std::function<void()> changed);
 
     // Null until a window manager has announced a frame.
     QMargins margins() const { return m_margins; }
+    // A window manager runs and has not yet said how wide its frame is.
+    bool frameToCome() const { return m_managed && !m_announced; }
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
@@ -32,6 +35,8 @@ private:
     void *m_connection = nullptr;
     quint32 m_window = 0;
     quint32 m_atom = 0;
+    bool m_managed = false;
+    bool m_announced = false;
     QMargins m_margins;
     std::function<void()> m_changed;
 };
