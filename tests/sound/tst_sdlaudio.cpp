@@ -105,11 +105,14 @@ void TestSdlAudio::playsToneOnce()
 void TestSdlAudio::asyncReturnsAtOnce()
 {
     using namespace std::chrono_literals;
-    auto output = std::make_unique<SdlAudioOutput>(100ms);
+    // Closing between the two plays would start a new file: the second
+    // follows the first well within the close delay.
+    auto output = std::make_unique<SdlAudioOutput>(1s);
+    const QString second = tone(440, 2.0);
     output->play(tone(440, 0.1), true); // opens the device
     const auto opened = output->deviceSpec();
     QVERIFY(opened);
-    const qint64 elapsed = elapsedPlaying(*output, tone(440, 2.0), false);
+    const qint64 elapsed = elapsedPlaying(*output, second, false);
     // Back before its sample could have been heard to the end.
     QVERIFY2(elapsed < 2000, QByteArray::number(elapsed));
 
