@@ -254,7 +254,7 @@ void measureStreaming(const QTemporaryDir &folder, const QString &second, const 
     report("1-hour WAV:   call -> first sound frame", hourStarts, "ms");
 
     QList<double> reopenCalls, reopenStarts;
-    for (int run = 0; run < 5; ++run) {
+    for (int run = 0; run < 10; ++run) {
         output.play(shortTone, true);
         while (output.deviceSpec())
             sleepMs(50);
