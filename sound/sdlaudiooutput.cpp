@@ -105,7 +105,7 @@ SdlAudioOutput::~SdlAudioOutput()
 // same when the engine goes away right after.
 void SdlAudioOutput::playOutLead() const
 {
-    const std::shared_ptr<SampleTrack> last = queued ? queued : current;
+    const std::shared_ptr<SampleTrack> &last = lastTrack();
     const auto deadline = std::chrono::steady_clock::now() + StallAllowance;
     while (last && last->inFinalLead() && !last->playedAll() && !deviceLost()
            && std::chrono::steady_clock::now() < deadline)
@@ -268,6 +268,12 @@ bool SdlAudioOutput::holds(const std::shared_ptr<SampleTrack> &track) const
     return track == current || track == queued;
 }
 
+// The sample whose end is the end of the sound: one joined on, if any.
+const std::shared_ptr<SampleTrack> &SdlAudioOutput::lastTrack() const
+{
+    return queued ? queued : current;
+}
+
 // The sample playing first: a joined one is decoded once the one before it
 // has all of its rest in the ring.
 std::shared_ptr<SampleTrack> SdlAudioOutput::trackToDecode() const
@@ -312,7 +318,7 @@ void SdlAudioOutput::idle(std::unique_lock<std::mutex> &lock)
     if (wake.wait_for(lock, closeAfter, woken) || device == 0)
         return;
     // Idle time counts from the sound's end, not from its decoding.
-    const SampleTrack *last = queued ? queued.get() : current.get();
+    const std::shared_ptr<SampleTrack> &last = lastTrack();
     if (!last || last->playedAll()) {
         closeDevice();
         // Some drivers (ALSA's) watch for new devices from a thread of their

@@ -53,6 +53,7 @@ private:
     void start(const std::shared_ptr<SampleTrack> &track);
     void waitForLead(const std::shared_ptr<SampleTrack> &track);
     bool holds(const std::shared_ptr<SampleTrack> &track) const;
+    const std::shared_ptr<SampleTrack> &lastTrack() const;
     std::shared_ptr<SampleTrack> trackToDecode() const;
     void decodeLoop();
     void idle(std::unique_lock<std::mutex> &lock);
