@@ -184,12 +184,7 @@ private slots:
         player.start(VOICE_PLAYER_PATH, {});
         QVERIFY(player.waitForStarted());
 
-        const QDeadlineTimer deadline(15000);
-        while (window.isEmpty() && player.state() == QProcess::Running && !deadline.hasExpired()) {
-            window = display.visibleWindow("^Voice Player$");
-            if (window.isEmpty())
-                QTest::qWait(50);
-        }
+        window = display.waitForWindow("^Voice Player$", player, 15000);
         QVERIFY2(!window.isEmpty(), "no visible window named Voice Player");
 
         const QByteArray info = display.runTool("xwininfo", { "-id", window }).value_or("");
@@ -216,9 +211,7 @@ private slots:
         QRect outer;
         const auto fitted = [&] {
             outer = clientRect().marginsAdded(QMargins(1, 20, 1, 1));
-            return outer.size() == WindowSize
-                && qAbs(2 * outer.left() - (Screen.width() - WindowSize.width())) <= 1
-                && outer.top() == (Screen.height() - WindowSize.height()) / 2;
+            return outer.size() == WindowSize && isCentredOn(outer, Screen);
         };
         QTRY_VERIFY2_WITH_TIMEOUT(fitted(), qPrintable(QDebug::toString(outer)), 15000);
     }

@@ -21,12 +21,9 @@ QList<int> frameExtents(const QByteArray &xprop)
     return extents.size() == 4 ? extents : QList<int>();
 }
 
-// Half a pixel either way: 1024 - 465 is odd.
 bool isTheStartPlace(const QRect &outer)
 {
-    return outer.size() == OuterSize
-        && qAbs(2 * outer.left() - (Screen.width() - OuterSize.width())) <= 1
-        && outer.top() == (Screen.height() - OuterSize.height()) / 2;
+    return outer.size() == OuterSize && isCentredOn(outer, Screen);
 }
 
 } // namespace

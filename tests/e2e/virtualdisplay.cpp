@@ -39,6 +39,12 @@ QRect xwininfoClientRect(const QByteArray &xwininfo)
              field("Height") };
 }
 
+bool isCentredOn(const QRect &window, QSize screen)
+{
+    return qAbs(2 * window.left() - (screen.width() - window.width())) <= 1
+        && window.top() == (screen.height() - window.height()) / 2;
+}
+
 VirtualDisplay::~VirtualDisplay()
 {
     stopProcess(m_server);
@@ -83,11 +89,39 @@ std::optional<QByteArray> VirtualDisplay::runTool(const QString &program,
     return tool.readAllStandardOutput();
 }
 
+QStringList VirtualDisplay::visibleWindows(const QString &namePattern, qint64 pid) const
+{
+    // --all: every criterion must match, not just one of them. The pattern
+    // comes last.
+    QStringList arguments { "search", "--onlyvisible", "--all" };
+    if (pid != 0)
+        arguments += { "--pid", QString::number(pid) };
+    arguments += { "--name", namePattern };
+    // xdotool fails while nothing matches.
+    const auto found = runTool("xdotool", arguments);
+    return QString::fromLatin1(found.value_or("")).split('\n', Qt::SkipEmptyParts);
+}
+
 QString VirtualDisplay::visibleWindow(const QString &namePattern) const
 {
-    // xdotool fails while nothing matches.
-    const auto found = runTool("xdotool", { "search", "--onlyvisible", "--name", namePattern });
-    return QString::fromLatin1(found.value_or("")).section('\n', 0, 0).trimmed();
+    return visibleWindows(namePattern).value(0);
+}
+
+QString VirtualDisplay::waitForWindow(const QString &namePattern, QProcess &program,
+                                      int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        const qint64 pid = program.processId();
+        if (pid == 0)
+            return {}; // ended
+        const QString window = visibleWindows(namePattern, pid).value(0);
+        if (!window.isEmpty() || deadline.hasExpired())
+            return window;
+        // A pause that ends early if the program does.
+        if (program.waitForFinished(50))
+            return {};
+    }
 }
 
 bool VirtualDisplay::askToClose(quint64 window) const

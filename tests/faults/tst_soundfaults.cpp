@@ -102,6 +102,7 @@ private slots:
         SoundBits sound(output, QString());
         sound.PlaySample(path, SoundBits::PlayToEnd);
         sound.PlaySample(path, SoundBits::PlayAsync);
+        QVERIFY(!output.deviceSpec());
     }
 
     void deviceLostMidSampleEndsTheWait()

@@ -18,21 +18,6 @@
 
 namespace {
 
-// Records the window's samples and passes them on to the real player.
-class RecordingSoundBits : public FakeSamplePlayer
-{
-public:
-    explicit RecordingSoundBits(SoundBits &sound) : sound(sound) { }
-    void PlaySample(const QString &name, PlayFlags flags) override
-    {
-        FakeSamplePlayer::PlaySample(name, flags);
-        sound.PlaySample(name, flags);
-    }
-
-private:
-    SoundBits &sound;
-};
-
 struct Tone
 {
     double hz;
@@ -75,7 +60,10 @@ private slots:
         auto output = std::make_unique<SdlAudioOutput>();
         {
             SoundBits sound(*output, QString());
-            RecordingSoundBits player(sound);
+            // Records the window's samples and passes them on to the real player.
+            FakeSamplePlayer player;
+            player.whilePlaying
+                = [&](const QString &name) { sound.PlaySample(name, SamplePlayer::PlayToEnd); };
             FakePlatform platform;
             SarvikForm form(platform, player);
             QVERIFY(form.load());

@@ -100,6 +100,14 @@ QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec)
     return samples;
 }
 
+std::optional<QList<float>> recordedSamples(const QString &rawPath, const SDL_AudioSpec &spec)
+{
+    QFile raw(rawPath);
+    if (!raw.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return firstChannel(raw.readAll(), spec);
+}
+
 std::optional<Recording> recordedOutput(std::unique_ptr<SdlAudioOutput> output,
                                         const QString &rawPath)
 {
@@ -107,10 +115,10 @@ std::optional<Recording> recordedOutput(std::unique_ptr<SdlAudioOutput> output,
     if (!spec)
         return std::nullopt;
     output.reset();
-    QFile raw(rawPath);
-    if (!raw.open(QIODevice::ReadOnly))
+    const auto samples = recordedSamples(rawPath, *spec);
+    if (!samples)
         return std::nullopt;
-    return Recording { *spec, firstChannel(raw.readAll(), *spec) };
+    return Recording { *spec, *samples };
 }
 
 QList<Span> soundSpans(const QList<float> &samples)

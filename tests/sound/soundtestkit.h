@@ -26,6 +26,10 @@ bool writeTone(const QString &path, double hz, double seconds, int rate = 22050,
 // Channel 0 of raw device output in the format spec describes.
 QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec);
 
+// Channel 0 of what SDL's disk driver wrote to rawPath, in the format spec
+// describes; nothing when the file cannot be read.
+std::optional<QList<float>> recordedSamples(const QString &rawPath, const SDL_AudioSpec &spec);
+
 // What an engine played on SDL's disk driver: channel 0, and the format the
 // device was opened with.
 struct Recording

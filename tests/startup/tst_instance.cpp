@@ -2,7 +2,6 @@
 #include "virtualdisplay.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -43,27 +42,13 @@ class TestInstance : public QObject
 
     QProcess *startCopy() { return startCopy(runtime.path(), temp.path()); }
 
-    // The windows named Voice Player on screen, of one copy or of all.
-    QStringList windows(const QProcess *copy = nullptr) const
-    {
-        QStringList arguments { "search", "--onlyvisible", "--all" };
-        if (copy)
-            arguments += { "--pid", QString::number(copy->processId()) };
-        arguments += { "--name", "^Voice Player$" };
-        const auto found = display.runTool("xdotool", arguments);
-        return QString::fromLatin1(found.value_or("")).split('\n', Qt::SkipEmptyParts);
-    }
+    // The windows named Voice Player on screen.
+    QStringList windows() const { return display.visibleWindows("^Voice Player$"); }
 
     // True once the copy shows its window; false once it has ended without.
-    bool showsWindow(const QProcess *copy) const
+    bool showsWindow(QProcess *copy) const
     {
-        const QDeadlineTimer deadline(20000);
-        while (windows(copy).isEmpty()) {
-            if (copy->state() == QProcess::NotRunning || deadline.hasExpired())
-                return false;
-            QTest::qWait(50);
-        }
-        return true;
+        return !display.waitForWindow("^Voice Player$", *copy, 20000).isEmpty();
     }
 
     // A refused copy beeps and ends normally, without a window.
