@@ -10,8 +10,13 @@ set(VP_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/voice-player)
 # Placeholders until the project has a web home of its own.
 set(VP_HOMEPAGE "https://example.org/voice-player" CACHE STRING
     "The project's web home, named in the AppStream metainfo and the package")
-set(VP_SCREENSHOT_URL "${VP_HOMEPAGE}/screenshot.png" CACHE STRING
-    "Where software centres fetch docs/screenshot.png from")
+set(VP_SCREENSHOT_URL "" CACHE STRING
+    "Where software centres fetch docs/screenshot.png from; empty for VP_HOMEPAGE/screenshot.png")
+# Derived here, not as the cache default, so that a later VP_HOMEPAGE counts.
+set(vp_screenshot_url ${VP_SCREENSHOT_URL})
+if(NOT vp_screenshot_url)
+    set(vp_screenshot_url ${VP_HOMEPAGE}/screenshot.png)
+endif()
 
 install(TARGETS voice-player RUNTIME DESTINATION ${VP_PROGRAM_DIR})
 # The sound engine, which the program loads from beside itself.
@@ -23,8 +28,9 @@ endif()
 
 if(UNIX AND NOT APPLE)
     set(launcher ${CMAKE_BINARY_DIR}/launcher/voice-player)
-    file(RELATIVE_PATH target ${CMAKE_INSTALL_FULL_BINDIR}
-        ${CMAKE_INSTALL_FULL_LIBDIR}/voice-player/voice-player)
+    cmake_path(ABSOLUTE_PATH VP_PROGRAM_DIR BASE_DIRECTORY ${CMAKE_INSTALL_PREFIX}
+        OUTPUT_VARIABLE program_dir)
+    file(RELATIVE_PATH target ${CMAKE_INSTALL_FULL_BINDIR} ${program_dir}/voice-player)
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
     file(CREATE_LINK ${target} ${launcher} SYMBOLIC)
     install(FILES ${launcher} DESTINATION ${CMAKE_INSTALL_BINDIR})
