@@ -11,7 +11,7 @@ if(NOT VP_CLANG_FORMAT)
 endif()
 
 set(patterns)
-foreach(folder IN ITEMS app bench catalogue desktop layout phrase sound tests)
+foreach(folder IN ITEMS app bench catalogue desktop layout phrase sound tests voicecheck)
     list(APPEND patterns ${PROJECT_SOURCE_DIR}/${folder}/*.cpp ${PROJECT_SOURCE_DIR}/${folder}/*.h)
 endforeach()
 file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${patterns})

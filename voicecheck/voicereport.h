@@ -1,0 +1,52 @@
+#pragma once
+
+#include "samplemeasures.h"
+#include "voicejudgement.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Every word a sample's problems may hold, in the order they are listed.
+inline const QStringList ProblemWords {
+    QStringLiteral("missing"),       QStringLiteral("unreadable"),  QStringLiteral("several-files"),
+    QStringLiteral("clipped"),       QStringLiteral("quiet"),       QStringLiteral("loud"),
+    QStringLiteral("silence-start"), QStringLiteral("silence-end"), QStringLiteral("format"),
+    QStringLiteral("dc-offset"),
+};
+
+// One catalogue name's findings. measures is empty when the name is missing
+// or its file does not decode.
+struct SampleReport
+{
+    QString name;
+    QString file; // empty when missing
+    QStringList otherFiles;
+    std::optional<SampleMeasures> measures;
+    QStringList problems;
+};
+
+// A WAV file that serves no catalogue name, and the name it was probably meant for.
+struct ExtraFile
+{
+    QString file;
+    QString nearest;
+};
+
+struct VoiceReport
+{
+    QString folder;
+    QList<SampleReport> samples; // catalogue order
+    QList<ExtraFile> extras;
+    VoiceReference reference;
+
+    qsizetype fineCount() const;
+    // The names of the samples that have problem, in catalogue order.
+    QStringList namesWith(const QString &problem) const;
+    bool clean() const { return fineCount() == samples.size() && extras.isEmpty(); }
+};
+
+// Checks the voice in folder; nothing when the folder cannot be read.
+std::optional<VoiceReport> checkVoice(const QString &folder);
