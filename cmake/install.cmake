@@ -21,6 +21,8 @@ endif()
 install(TARGETS voice-player RUNTIME DESTINATION ${VP_PROGRAM_DIR})
 # The sound engine, which the program loads from beside itself.
 install(TARGETS voice-player-sound LIBRARY DESTINATION ${VP_PROGRAM_DIR})
+# voice-check needs no voice beside it, so it goes straight onto the PATH.
+install(TARGETS voice-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Only a demo voice that was actually built goes with the program.
 if(TARGET vp_demo_voice)
     install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/wavs DESTINATION ${VP_PROGRAM_DIR} OPTIONAL)
@@ -34,6 +36,21 @@ if(UNIX AND NOT APPLE)
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
     file(CREATE_LINK ${target} ${launcher} SYMBOLIC)
     install(FILES ${launcher} DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+    # Manual pages, compressed as Debian wants them: no name or time stamp in
+    # the gzip header, so that the package builds the same twice.
+    find_program(VP_GZIP gzip REQUIRED)
+    foreach(page IN ITEMS voice-check.1)
+        set(compressed ${CMAKE_BINARY_DIR}/man/${page}.gz)
+        add_custom_command(OUTPUT ${compressed}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+            COMMAND ${VP_GZIP} -9nc ${PROJECT_SOURCE_DIR}/resources/${page} > ${compressed}
+            DEPENDS ${PROJECT_SOURCE_DIR}/resources/${page}
+            VERBATIM)
+        list(APPEND manPages ${compressed})
+    endforeach()
+    add_custom_target(vp_manpages ALL DEPENDS ${manPages})
+    install(FILES ${manPages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
     install(FILES ${PROJECT_SOURCE_DIR}/resources/voice-player.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

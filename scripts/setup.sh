@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev                              # window toolkit (offscreen and xcb platforms too)
     libxcb1-dev                               # the window's frame under X11
     libsdl2-dev libsndfile1-dev               # audio device, WAV decoding
+    libebur128-dev                            # voice-check loudness
     fonts-dejavu-core                         # a default sans font for the lists
     espeak-ng python3                         # demo voice, icon generator
     xvfb xauth xdotool x11-utils libx11-dev   # end-to-end tests and start-up benchmark

@@ -1,7 +1,8 @@
 # cmake -P script: installs BUILD_DIR into PREFIX and checks that the tree is
-# the self-contained program folder plus its desktop integration, and nothing
-# else (no tests, no benchmarks). The folders are the build's GNUInstallDirs:
-# PROGRAM_DIR, BIN_DIR and DATA_DIR, relative to PREFIX.
+# the self-contained program folder plus its desktop integration and
+# voice-check, and nothing else (no tests, no benchmarks). The folders are the
+# build's GNUInstallDirs: PROGRAM_DIR, BIN_DIR, DATA_DIR and MAN_DIR, relative
+# to PREFIX.
 
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(
@@ -16,7 +17,9 @@ set(launcher ${BIN_DIR}/voice-player)
 set(desktop ${DATA_DIR}/applications/voice-player.desktop)
 set(metainfo ${DATA_DIR}/metainfo/${APPSTREAM_ID}.metainfo.xml)
 set(engine ${PROGRAM_DIR}/${SOUND_MODULE})
-set(expected ${launcher} ${program} ${engine} ${desktop} ${metainfo})
+set(checker ${BIN_DIR}/voice-check)
+set(checkerPage ${MAN_DIR}/man1/voice-check.1.gz)
+set(expected ${launcher} ${program} ${engine} ${desktop} ${metainfo} ${checker} ${checkerPage})
 
 # The program, and the launcher that must lead to it from bin/.
 if(NOT EXISTS ${PREFIX}/${program} OR IS_DIRECTORY ${PREFIX}/${program})
@@ -33,6 +36,18 @@ file(REAL_PATH ${PREFIX}/${launcher} resolved)
 file(REAL_PATH ${PREFIX}/${program} real)
 if(NOT resolved STREQUAL real)
     message(FATAL_ERROR "${launcher} leads to ${resolved}, not to ${real}")
+endif()
+
+# voice-check on the PATH, needing nothing beside it, with its manual page.
+if(IS_SYMLINK ${PREFIX}/${checker} OR NOT EXISTS ${PREFIX}/${checker})
+    message(FATAL_ERROR "no program at ${checker}")
+endif()
+execute_process(COMMAND ${PREFIX}/${checker} --help RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${checker} --help failed: ${rc}")
+endif()
+if(NOT EXISTS ${PREFIX}/${checkerPage})
+    message(FATAL_ERROR "no manual page at ${checkerPage}")
 endif()
 
 # The sound engine beside the program, where it loads it from.
