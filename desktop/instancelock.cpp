@@ -1,5 +1,7 @@
 #include "instancelock.h"
 
+#include "startuplog.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -8,24 +10,31 @@
 // by waiting. The system's lock alone needs no such guess. The file is never
 // removed: a copy that removed it on exit could leave the next two copies
 // locking different files.
-Platform::InstanceCheck InstanceLock::acquire(const QStringList &folders)
+Platform::InstanceCheck InstanceLock::acquire(const QStringList &files)
 {
-    for (const QString &folder : folders) {
-        if (folder.isEmpty())
+    for (const QString &file : files) {
+        if (file.isEmpty())
             continue;
-        switch (lockFile(QDir(folder).filePath(QStringLiteral("voice-player.lock")))) {
+        switch (lockFile(file)) {
         case FileLock::Taken:
+            qCDebug(lcStartup) << "instance lock taken:" << file;
             return Platform::InstanceCheck::Alone;
         case FileLock::HeldElsewhere:
+            qCDebug(lcStartup) << "instance lock held by another copy:" << file;
             return Platform::InstanceCheck::AnotherRunning;
         case FileLock::Unusable:
             break;
         }
     }
+    qCDebug(lcStartup) << "no instance lock could be made; starting all the same";
     return Platform::InstanceCheck::Failed;
 }
 
-QStringList InstanceLock::defaultFolders()
+QStringList InstanceLock::defaultFiles()
 {
-    return { QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), QDir::tempPath() };
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        qCDebug(lcStartup) << "no runtime folder for the instance lock";
+    return { runtime.isEmpty() ? QString() : QDir(runtime).filePath("voice-player.lock"),
+             QDir(QDir::tempPath()).filePath(QString("voice-player-%1.lock").arg(userId())) };
 }

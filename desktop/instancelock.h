@@ -16,12 +16,15 @@ public:
     InstanceLock(const InstanceLock &) = delete;
     InstanceLock &operator=(const InstanceLock &) = delete;
 
-    // Tries the folders in order; the first one where a lock file can be
-    // opened and locked at all decides. Failed when none of them can.
-    Platform::InstanceCheck acquire(const QStringList &folders);
+    // Tries the lock files in order; the first one that can be opened and
+    // locked at all decides. Only a regular file of this user counts: a
+    // FIFO, a folder, a link or another user's file there is skipped. Failed
+    // when none of them can be used.
+    Platform::InstanceCheck acquire(const QStringList &files);
 
-    // The user's runtime folder, then the temporary folder.
-    static QStringList defaultFolders();
+    // In the user's runtime folder, then in the temporary folder. Other
+    // users may share the latter, so there the name carries the user's.
+    static QStringList defaultFiles();
 
 private:
     enum class FileLock { Taken, HeldElsewhere, Unusable };
@@ -30,6 +33,8 @@ private:
     // instancelock_windows.cpp: locks the file at path, made if need be,
     // without waiting, and keeps it in m_file when taken.
     FileLock lockFile(const QString &path);
+    // Who runs this copy, as a file name may carry it.
+    static QString userId();
 
     // A file descriptor or a Windows handle; -1 while nothing is held.
     qintptr m_file = -1;

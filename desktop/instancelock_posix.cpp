@@ -1,10 +1,14 @@
 #include "instancelock.h"
 
+#include "startuplog.h"
+
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 InstanceLock::~InstanceLock()
@@ -15,16 +19,36 @@ InstanceLock::~InstanceLock()
 
 InstanceLock::FileLock InstanceLock::lockFile(const QString &path)
 {
-    // Reading is enough to lock. A planted link is not followed.
+    // Reading is enough to lock. A planted link is not followed, and a FIFO
+    // planted there cannot make the open wait for a writer.
     const int file = ::open(QFile::encodeName(path).constData(),
-                            O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (file < 0)
+                            O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (file < 0) {
+        qCDebug(lcStartup) << "instance lock skipped:" << path << std::strerror(errno);
         return FileLock::Unusable;
+    }
+    struct stat status
+    {
+    };
+    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
+        qCDebug(lcStartup) << "instance lock skipped:" << path
+                           << "is not a regular file of this user";
+        ::close(file);
+        return FileLock::Unusable;
+    }
     if (::flock(file, LOCK_EX | LOCK_NB) == 0) {
         m_file = file;
         return FileLock::Taken;
     }
-    const bool held = errno == EWOULDBLOCK;
+    const int error = errno;
     ::close(file);
-    return held ? FileLock::HeldElsewhere : FileLock::Unusable;
+    if (error == EWOULDBLOCK)
+        return FileLock::HeldElsewhere;
+    qCDebug(lcStartup) << "instance lock skipped:" << path << std::strerror(error);
+    return FileLock::Unusable;
+}
+
+QString InstanceLock::userId()
+{
+    return QString::number(::geteuid());
 }

@@ -12,7 +12,7 @@ void SystemPlatform::beep()
 
 Platform::InstanceCheck SystemPlatform::checkInstance()
 {
-    return m_lock.acquire(InstanceLock::defaultFolders());
+    return m_lock.acquire(InstanceLock::defaultFiles());
 }
 
 QRectF SystemPlatform::primaryScreenTwips() const

@@ -9,6 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 // The single-instance rule, first on the lock itself, then with real copies
 // of the program on a private X server, where a copy that starts shows its
 // window. Each copy gets lock folders of its own so that neither other tests
@@ -23,9 +30,17 @@ class TestInstance : public QObject
     QTemporaryDir temp;
     QList<QProcess *> running;
 
-    QString lockPath() const { return runtime.filePath("voice-player.lock"); }
+    // A second user for the tests that share a folder between users.
+    static constexpr uid_t OtherUser = 65534;
 
-    QProcess *startCopy(const QString &runtimeDir, const QString &tempDir)
+    QString lockPath() const { return runtime.filePath("voice-player.lock"); }
+    QString tempLockPath() const
+    {
+        return temp.filePath(QString("voice-player-%1.lock").arg(::geteuid()));
+    }
+
+    // With user, the copy runs as that user.
+    QProcess *startCopy(const QString &runtimeDir, const QString &tempDir, uid_t user = ::geteuid())
     {
         auto *copy = new QProcess(this);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -35,6 +50,12 @@ class TestInstance : public QObject
         env.insert("TMPDIR", tempDir);
         copy->setProcessEnvironment(env);
         copy->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (user != ::geteuid()) {
+            copy->setChildProcessModifier([user] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0)
+                    ::_exit(127);
+            });
+        }
         copy->start(VOICE_PLAYER_PATH, {});
         running << copy;
         return copy;
@@ -91,21 +112,25 @@ private slots:
     void lockIsExclusiveAndFallsBack()
     {
         InstanceLock first;
-        QCOMPARE(first.acquire({ runtime.path() }), Platform::InstanceCheck::Alone);
+        QCOMPARE(first.acquire({ lockPath() }), Platform::InstanceCheck::Alone);
         InstanceLock second;
-        QCOMPARE(second.acquire({ runtime.path() }), Platform::InstanceCheck::AnotherRunning);
+        QCOMPARE(second.acquire({ lockPath() }), Platform::InstanceCheck::AnotherRunning);
 
         // An unusable runtime folder falls back to the temp folder.
         InstanceLock fallback;
-        QCOMPARE(fallback.acquire({ unusableFolder("run"), "", temp.path() }),
+        QCOMPARE(fallback.acquire({ unusableFolder("run.lock"), "", tempLockPath() }),
                  Platform::InstanceCheck::Alone);
-        QVERIFY(QFile::exists(temp.filePath("voice-player.lock")));
+        struct stat status
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(tempLockPath()).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 0777, 0600u);
     }
 
     void lockThatCannotBeMadeReportsFailure()
     {
         InstanceLock lock;
-        QCOMPARE(lock.acquire({ unusableFolder("run"), unusableFolder("tmp") }),
+        QCOMPARE(lock.acquire({ unusableFolder("run.lock"), unusableFolder("tmp.lock") }),
                  Platform::InstanceCheck::Failed);
         QCOMPARE(lock.acquire({}), Platform::InstanceCheck::Failed);
     }
@@ -170,6 +195,59 @@ private slots:
         QProcess *next = startCopy();
         QVERIFY2(showsWindow(next), "a lock left behind blocked the start");
         QVERIFY(endsRefused(startCopy()));
+    }
+
+    // Neither a FIFO nor another user's file, held locked, where the lock
+    // goes hangs a start or keeps it out; the copy locks its own file in the
+    // temp folder instead.
+    void plantedLockIsSkipped_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("FIFO") << true;
+        QTest::newRow("another user's file") << false;
+    }
+
+    void plantedLockIsSkipped()
+    {
+        if (!noDisplay.isEmpty())
+            QSKIP(qPrintable(noDisplay));
+        QFETCH(bool, fifo);
+        QFile planted(lockPath());
+        if (fifo) {
+            QCOMPARE(::mkfifo(QFile::encodeName(lockPath()).constData(), 0666), 0);
+        } else {
+            if (::geteuid() != 0)
+                QSKIP("only root can give a file to another user");
+            QVERIFY(planted.open(QIODevice::WriteOnly));
+            QCOMPARE(::fchown(planted.handle(), OtherUser, OtherUser), 0);
+            QCOMPARE(::flock(planted.handle(), LOCK_EX | LOCK_NB), 0);
+        }
+        QVERIFY2(showsWindow(startCopy()), "what was planted kept the copy from starting");
+        QVERIFY(QFile::exists(tempLockPath()));
+        QVERIFY(endsRefused(startCopy()));
+    }
+
+    // Without runtime folders, two users' copies share the temp folder, and
+    // each user's lock keeps only that user's second copy out.
+    void usersSharingTheTempFolderEachRunOneCopy()
+    {
+        if (!noDisplay.isEmpty())
+            QSKIP(qPrintable(noDisplay));
+        if (::geteuid() != 0)
+            QSKIP("only root can start a copy as a second user");
+        QTemporaryDir shared;
+        QCOMPARE(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+        // Qt's own fallback, TMPDIR/runtime-USER, is taken by a plain file.
+        for (uid_t user : { ::geteuid(), OtherUser }) {
+            QFile blocker(shared.filePath(QString("runtime-") + ::getpwuid(user)->pw_name));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        const QString noRuntime = unusableFolder("run");
+        QVERIFY(showsWindow(startCopy(noRuntime, shared.path())));
+        QVERIFY2(showsWindow(startCopy(noRuntime, shared.path(), OtherUser)),
+                 "another user's copy kept this one out");
+        QVERIFY(endsRefused(startCopy(noRuntime, shared.path(), OtherUser)));
+        QVERIFY(endsRefused(startCopy(noRuntime, shared.path())));
     }
 
     void copiesStartedTogetherShowOneWindow()
