@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 
 void SarvikForm::connectLists()
 {
@@ -42,10 +43,19 @@ void SarvikForm::Voices_KeyPress(int index, int keyAscii)
         appendSelected(index);
 }
 
+// Inserted at the end rather than set whole: replacing the document would
+// put the caret at the start and wipe what the user can undo.
 void SarvikForm::appendSelected(int index)
 {
-    DirectionsText->setPlainText(
-        appendedToPhrase(DirectionsText->toPlainText(), Voices[index]->selectedText()));
+    const QString phrase = DirectionsText->toPlainText();
+    const QString appended = appendedToPhrase(phrase, Voices[index]->selectedText());
+    Q_ASSERT(appended.startsWith(phrase));
+    QTextCursor end(DirectionsText->document());
+    end.movePosition(QTextCursor::End);
+    end.beginEditBlock();
+    end.insertText(appended.mid(phrase.size()));
+    end.endEditBlock();
+    DirectionsText->setTextCursor(end);
 }
 
 void SarvikForm::Voices_GotFocus(int index)

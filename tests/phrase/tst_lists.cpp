@@ -75,6 +75,22 @@ private slots:
         QCOMPARE(phrase(), "TurnAfter , ");
     }
 
+    // The append keeps the caret at the end and the user's typing undoable.
+    void appendKeepsCaretAndUndo()
+    {
+        QTest::mouseClick(form->DirectionsText->viewport(), Qt::LeftButton);
+        QTest::keyClicks(form->DirectionsText, "Then , ");
+        doubleClick(0, 1);
+        QCOMPARE(phrase(), "Then , TurnRight , ");
+        QCOMPARE(form->DirectionsText->textCursor().position(), phrase().size());
+
+        form->DirectionsText->setFocus();
+        QTest::keyClick(form->DirectionsText, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(phrase(), "Then , ");
+        QTest::keyClick(form->DirectionsText, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(phrase(), "");
+    }
+
     void enterAppendsOtherKeysDoNot()
     {
         click(1, 2);
