@@ -25,11 +25,10 @@ constexpr std::array<const char *, VoicesCount> ListNames {
 // the window looks just the same; the tooltips stay as they are.
 void SarvikForm::describeControls()
 {
-    for (int index = 0; index < VoicesCount; ++index) {
+    for (int index = 0; index < VoicesCount; ++index)
         Voices[index]->setAccessibleName(tr(ListNames[index]));
-        Voices[index]->setAccessibleDescription(
-            tr("Selecting a sample plays it; Enter or a double-click adds it to the phrase"));
-    }
+    describeLists();
+    connect(PLayOnClick, &QCheckBox::stateChanged, this, &SarvikForm::describeLists);
     DirectionsText->setAccessibleName(tr("Phrase"));
     DirectionsText->setAccessibleDescription(
         tr("Sample names separated by commas, spoken in order by Play"));
@@ -40,4 +39,14 @@ void SarvikForm::describeControls()
         tr("Speaks the phrase sample by sample; while it plays, stops after the current sample"));
     PLayOnClick->setAccessibleName(tr("Play on click"));
     PLayOnClick->setAccessibleDescription(tr("When ticked, selecting a sample plays it"));
+}
+
+// Only a ticked box plays a selection; greyed counts as clear.
+void SarvikForm::describeLists()
+{
+    const QString description = PLayOnClick->checkState() == Qt::Checked
+        ? tr("Selecting a sample plays it; Enter or a double-click adds it to the phrase")
+        : tr("Enter or a double-click adds the selected sample to the phrase");
+    for (VoiceList *list : Voices)
+        list->setAccessibleDescription(description);
 }

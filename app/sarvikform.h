@@ -82,6 +82,7 @@ private:
     void createPhraseBox();
     void createPlayOnClick();
     void describeControls();
+    void describeLists();
     void connectLists();
     void connectPlayButton();
     void appendSelected(int index);

@@ -185,6 +185,13 @@ private slots:
             QVERIFY(description != control->toolTip());
         }
 
+        // The lists say a selection plays only while it does.
+        QVERIFY(text(form->Voices[3], QAccessible::Description).contains("plays"));
+        for (Qt::CheckState state : { Qt::Unchecked, Qt::PartiallyChecked }) {
+            form->PLayOnClick->setCheckState(state);
+            QVERIFY(!text(form->Voices[3], QAccessible::Description).contains("plays"));
+        }
+
         QString whilePlaying;
         player.whilePlaying
             = [&](const QString &) { whilePlaying = text(form->PlayButton, QAccessible::Name); };
