@@ -14,15 +14,21 @@
  * it never allocates, locks or waits, and counts in atomics the periods it
  * found short (underruns) and the samples it joined.
  *
- * Joins. Once what is left of a sample fits in the device's lead (two
- * periods), the callback posts the track's semaphore, and a waiting play
- * returns: a post cannot block, unlike signalling a condition variable. A
- * sample started now, the next fragment of a phrase, waits behind it, and the
- * callback goes on with it on the frame after the last one, within the same
- * period. A sample started earlier cuts the old one off from the next period
- * on; one started after the old one ended begins at the next period. (Its
- * final lead is noted once a sample plays, so one shorter than a period may
- * end before the next is there, and silence follows it.)
+ * Joins. Once what is left of a sample fits in the device's lead, the
+ * callback posts the track's semaphore, and a waiting play returns: a post
+ * cannot block, unlike signalling a condition variable. A sample started now,
+ * the next fragment of a phrase, waits behind it, and the callback goes on
+ * with it on the frame after the last one, within the same period. A sample
+ * started earlier cuts the old one off from the next period on; one started
+ * after the old one ended begins at the next period. (Its final lead is noted
+ * once a sample plays, so one shorter than a period may end before the next
+ * is there, and silence follows it.)
+ *
+ * The lead is two periods, so the caller has a whole period to come back,
+ * but no more than 25 ms, so that a phrase's Play and a stop do not come
+ * early by what a driver's long period makes it. It is never less than one
+ * period, though: the next sample must be there before the period that
+ * holds the old one's last frame, or the join is lost.
  *
  * A waiting play also polls the device every 50 ms, so an unplugged device
  * ends the wait (and is reopened at the next play), and it gives up after the
@@ -52,6 +58,7 @@ constexpr auto StallAllowance = 2s;
 constexpr int DeviceCheckMs = 50;
 constexpr int PrimedPeriods = 10;
 constexpr int LeadPeriods = 2;
+constexpr int MaxLeadMs = 25;
 
 // The smallest power of two that lasts at least 8 ms: 512 frames at 48 kHz.
 Uint16 periodFrames(int rate)
@@ -84,7 +91,9 @@ SDL_AudioSpec preferredSpec()
 
 } // namespace
 
-SdlAudioOutput::SdlAudioOutput(std::chrono::milliseconds closeAfter) : closeAfter(closeAfter) { }
+SdlAudioOutput::SdlAudioOutput(std::chrono::milliseconds closeAfter, Uint16 periodFrames)
+    : closeAfter(closeAfter), periodRequest(periodFrames)
+{ }
 
 SdlAudioOutput::~SdlAudioOutput()
 {
@@ -140,7 +149,8 @@ std::optional<SDL_AudioSpec> SdlAudioOutput::deviceSpec()
 
 SdlAudioOutput::Counters SdlAudioOutput::counters() const
 {
-    return { underruns.load(std::memory_order_relaxed), joins.load(std::memory_order_relaxed) };
+    return { underruns.load(std::memory_order_relaxed), joins.load(std::memory_order_relaxed),
+             frames.load(std::memory_order_relaxed) };
 }
 
 void SdlAudioOutput::renderCallback(void *self, Uint8 *out, int size)
@@ -164,6 +174,8 @@ void SdlAudioOutput::render(Uint8 *out, std::size_t size)
         joins.fetch_add(1, std::memory_order_relaxed);
     }
     std::memset(out + filled, spec.silence, size - filled);
+    // Counted before the lead is noted, so a play woken by it sees them.
+    frames.fetch_add(size / frameBytes, std::memory_order_relaxed);
     if (playing)
         playing->noteLead(leadBytes);
 }
@@ -191,11 +203,18 @@ bool SdlAudioOutput::ensureDevice()
 bool SdlAudioOutput::openDevice()
 {
     SDL_AudioSpec want = preferredSpec();
+    if (periodRequest != 0)
+        want.samples = periodRequest;
     want.callback = &SdlAudioOutput::renderCallback;
     want.userdata = this;
     device = SDL_OpenAudioDevice(nullptr, 0, &want, &spec, SDL_AUDIO_ALLOW_ANY_CHANGE);
-    leadBytes = std::size_t(LeadPeriods) * spec.size;
-    return device != 0;
+    if (device == 0)
+        return false;
+    frameBytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
+    const std::size_t maxLead = std::size_t(spec.freq) * MaxLeadMs / 1000 * frameBytes;
+    const std::size_t period = spec.size;
+    leadBytes = std::max(period, std::min(LeadPeriods * period, maxLead));
+    return true;
 }
 
 void SdlAudioOutput::closeDevice()

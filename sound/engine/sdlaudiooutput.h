@@ -26,15 +26,20 @@ public:
         unsigned long long underruns = 0;
         // Samples that began on the frame after the previous one's last.
         unsigned long long joins = 0;
+        // Frames handed to the device, sound or silence, since it first played.
+        unsigned long long frames = 0;
     };
 
     // The device is closed once closeAfter has passed without sound, and
-    // opened again by the next play.
-    explicit SdlAudioOutput(std::chrono::milliseconds closeAfter = std::chrono::seconds(3));
+    // opened again by the next play. periodFrames asks the driver for a
+    // period of that many frames instead of about 10 ms.
+    explicit SdlAudioOutput(std::chrono::milliseconds closeAfter = std::chrono::seconds(3),
+                            Uint16 periodFrames = 0);
     ~SdlAudioOutput() override;
 
     // With wait, returns once the rest of the sample lies within the
-    // device's lead (two periods), so that the next play joins it exactly.
+    // device's lead (two periods, at most 25 ms, at least one period), so
+    // that the next play joins it exactly.
     void play(const QString &path, bool wait) override;
 
     // The format the device was opened with, once it is open.
@@ -60,6 +65,8 @@ private:
 
     // Read by the decoder thread; never changes.
     const std::chrono::milliseconds closeAfter;
+    // Never changes.
+    const Uint16 periodRequest;
 
     // Guards the members up to the callback's, for the playing threads and
     // the decoder thread.
@@ -73,6 +80,7 @@ private:
     SDL_AudioDeviceID device = 0;
     // Also read by the callback: written only while no callback can run.
     SDL_AudioSpec spec {};
+    std::size_t frameBytes = 1;
     std::size_t leadBytes = 0;
     // Counts plays, so the decoder thread sees one that came while it slept.
     unsigned long long plays = 0;
@@ -89,4 +97,5 @@ private:
     // Counted by the callback, read anywhere.
     std::atomic<unsigned long long> underruns { 0 };
     std::atomic<unsigned long long> joins { 0 };
+    std::atomic<unsigned long long> frames { 0 };
 };

@@ -24,6 +24,8 @@ private slots:
     void asyncReturnsAtOnce();
     void newSampleCutsOffOld();
     void backToBackLeavesNoGap();
+    void longPeriodKeepsLeadShortAndJoins_data();
+    void longPeriodKeepsLeadShortAndJoins();
     void noDeviceReturnsAtOnceAndRetries();
     void brokenFilesPlayNothing();
     void closesWhenIdleAndReopens();
@@ -160,6 +162,40 @@ void TestSdlAudio::backToBackLeavesNoGap()
     const QList<Span> spans = soundSpans(samples);
     QCOMPARE(spans.size(), 1);
     QVERIFY(qAbs(spans[0].length() - spec.freq * 9 / 10) < spec.freq / 200);
+}
+
+// A driver's long period must neither make a waiting play return that much
+// early nor lose the join, wherever in its last period the first tone ends.
+void TestSdlAudio::longPeriodKeepsLeadShortAndJoins_data()
+{
+    QTest::addColumn<int>("endFrame");
+    QTest::addColumn<int>("maxLead");
+    // Within 25 ms of a period's start, the lead can stay within 25 ms.
+    QTest::newRow("ends early in a period") << 600 << 1200;
+    // Later, the next tone must come before that period: within one.
+    QTest::newRow("ends late in a period") << 3000 << 4096;
+}
+
+void TestSdlAudio::longPeriodKeepsLeadShortAndJoins()
+{
+    QFETCH(int, endFrame);
+    QFETCH(int, maxLead);
+    constexpr int Period = 4096;
+    constexpr int Rate = 48000;
+    const int firstFrames = 3 * Period + endFrame;
+    auto output = std::make_unique<SdlAudioOutput>(std::chrono::seconds(3), Period);
+    const QString first = tone(440, (firstFrames + 0.5) / Rate, Rate);
+    const QString second = tone(880, 0.2, Rate);
+    output->play(first, true);
+    // The device's count of frames starts with the first tone.
+    const qint64 unplayed = firstFrames - qint64(output->counters().frames);
+    output->play(second, true);
+    const QList<float> samples = recorded(std::move(output));
+
+    QCOMPARE(spec.samples, Period);
+    QCOMPARE(spec.freq, Rate);
+    QVERIFY2(unplayed <= maxLead, QByteArray::number(unplayed));
+    QCOMPARE(soundSpans(samples).size(), 1);
 }
 
 void TestSdlAudio::noDeviceReturnsAtOnceAndRetries()
