@@ -2,12 +2,14 @@
 
 #include "audiooutput.h"
 
+#include <QElapsedTimer>
+
 #include <memory>
 
 // Plays through the sound engine, loading it at the first play: linked into
 // the program, the engine's libraries (SDL and libsndfile, with some thirty
 // behind them) cost a fifth of the start-up for a window that may never
-// play. Without the module nothing is played.
+// play. Without the module nothing is played; a later play tries again.
 class DeferredAudioOutput : public AudioOutput
 {
 public:
@@ -18,8 +20,11 @@ public:
     void play(const QString &path, bool wait) override;
 
 private:
+    void load();
+
     // The playing thread's, like play itself.
     QString modulePath;
-    bool loaded = false;
+    // Since the last try to load the module; invalid before the first.
+    QElapsedTimer sinceLoad;
     std::unique_ptr<AudioOutput> engine;
 };

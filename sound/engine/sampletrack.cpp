@@ -1,5 +1,7 @@
 #include "sampletrack.h"
 
+#include "enginelog.h"
+
 #include <algorithm>
 
 namespace {
@@ -10,7 +12,7 @@ constexpr int AheadDivisor = 4; // decode a quarter of a second ahead of the dev
 } // namespace
 
 std::shared_ptr<SampleTrack> SampleTrack::create(std::unique_ptr<SampleFile> file,
-                                                 const SDL_AudioSpec &device)
+                                                 const SDL_AudioSpec &device, const QString &name)
 {
     SDL_AudioStream *stream
         = SDL_NewAudioStream(AUDIO_F32SYS, Uint8(file->channels()), file->sampleRate(),
@@ -23,11 +25,11 @@ std::shared_ptr<SampleTrack> SampleTrack::create(std::unique_ptr<SampleFile> fil
         return nullptr;
     }
     return std::shared_ptr<SampleTrack>(
-        new SampleTrack(std::move(file), stream, leadSignal, device));
+        new SampleTrack(std::move(file), stream, leadSignal, device, name));
 }
 
 SampleTrack::SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stream,
-                         SDL_sem *leadSignal, const SDL_AudioSpec &device)
+                         SDL_sem *leadSignal, const SDL_AudioSpec &device, const QString &name)
     : file(std::move(file))
     , stream(stream)
     , frameBytes(SDL_AUDIO_BITSIZE(device.format) / 8 * device.channels)
@@ -37,11 +39,14 @@ SampleTrack::SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stre
     , converted(std::max<std::size_t>(device.size, std::size_t(frameBytes))
                 / std::size_t(frameBytes) * std::size_t(frameBytes))
     , ring(std::size_t(device.freq / AheadDivisor) * std::size_t(frameBytes))
+    , name(name)
     , leadSignal(leadSignal)
 { }
 
 SampleTrack::~SampleTrack()
 {
+    if (const unsigned count = underruns.load(std::memory_order_relaxed))
+        qCDebug(lcEngine) << name << "ran short of decoded sound" << count << "times (underruns)";
     SDL_FreeAudioStream(stream);
     SDL_DestroySemaphore(leadSignal);
 }

@@ -19,9 +19,11 @@
 class SampleTrack
 {
 public:
-    // Null when the file cannot be converted to the device's format.
+    // Null when the file cannot be converted to the device's format; name
+    // says which sample it is in diagnostics.
     static std::shared_ptr<SampleTrack> create(std::unique_ptr<SampleFile> file,
-                                               const SDL_AudioSpec &device);
+                                               const SDL_AudioSpec &device, const QString &name);
+    // Says how often the sample ran short, if it did.
     ~SampleTrack();
 
     std::chrono::milliseconds length() const;
@@ -35,6 +37,8 @@ public:
     // bytes copied. Marks the track played once its last byte is taken.
     std::size_t render(Uint8 *out, std::size_t size);
     bool playedAll() const { return ended.load(std::memory_order_acquire); }
+    // The audio callback, for a period in which the track had too little.
+    void countUnderrun() { underruns.fetch_add(1, std::memory_order_relaxed); }
 
     // The audio callback, after each period: once no more than lead bytes
     // are left, the track is in its final lead and its waiter is woken.
@@ -45,7 +49,7 @@ public:
 
 private:
     SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stream, SDL_sem *leadSignal,
-                const SDL_AudioSpec &device);
+                const SDL_AudioSpec &device, const QString &name);
     bool feedConverter();
 
     // Decoding thread only (see above): the file, the converter and their
@@ -67,6 +71,10 @@ private:
     std::atomic<bool> ended { false };
     // Set by the callback, read anywhere.
     std::atomic<bool> finalLead { false };
+    // Counted by the callback, read when the track goes.
+    std::atomic<unsigned> underruns { 0 };
+    // Never changes.
+    const QString name;
     // Posted by the callback, waited on by the playing thread: a post never
     // blocks the callback, unlike signalling a condition variable.
     SDL_sem *leadSignal;

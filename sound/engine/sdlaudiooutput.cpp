@@ -42,6 +42,7 @@
  */
 #include "sdlaudiooutput.h"
 
+#include "enginelog.h"
 #include "samplefile.h"
 #include "sampletrack.h"
 
@@ -124,14 +125,18 @@ void SdlAudioOutput::playOutLead() const
 void SdlAudioOutput::play(const QString &path, bool wait)
 {
     std::unique_ptr<SampleFile> file = SampleFile::open(path);
-    if (!file)
+    if (!file) {
+        qCDebug(lcEngine) << "not played: cannot open or decode" << path;
         return;
+    }
     std::unique_lock lock(mutex);
     if (!ensureDevice())
         return;
-    const std::shared_ptr<SampleTrack> track = SampleTrack::create(std::move(file), spec);
-    if (!track)
+    const std::shared_ptr<SampleTrack> track = SampleTrack::create(std::move(file), spec, path);
+    if (!track) {
+        qCDebug(lcEngine) << "not played: cannot convert" << path << SDL_GetError();
         return;
+    }
     track->decodeAhead(std::size_t(PrimedPeriods) * spec.size);
     start(track);
     lock.unlock();
@@ -164,8 +169,10 @@ void SdlAudioOutput::render(Uint8 *out, std::size_t size)
     while (playing) {
         filled += playing->render(out + filled, size - filled);
         if (!playing->playedAll()) {
-            if (filled < size)
+            if (filled < size) {
                 underruns.fetch_add(1, std::memory_order_relaxed);
+                playing->countUnderrun();
+            }
             break;
         }
         if (!next)
@@ -190,6 +197,8 @@ bool SdlAudioOutput::ensureDevice()
         // Qt owns the process's signals.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        if (!sdlStarted)
+            qCDebug(lcEngine) << "no sound: SDL audio cannot start:" << SDL_GetError();
     }
     if (sdlStarted && openDevice())
         return true;
@@ -208,8 +217,10 @@ bool SdlAudioOutput::openDevice()
     want.callback = &SdlAudioOutput::renderCallback;
     want.userdata = this;
     device = SDL_OpenAudioDevice(nullptr, 0, &want, &spec, SDL_AUDIO_ALLOW_ANY_CHANGE);
-    if (device == 0)
+    if (device == 0) {
+        qCDebug(lcEngine) << "no sound: the audio device cannot be opened:" << SDL_GetError();
         return false;
+    }
     frameBytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
     const std::size_t maxLead = std::size_t(spec.freq) * MaxLeadMs / 1000 * frameBytes;
     const std::size_t period = spec.size;

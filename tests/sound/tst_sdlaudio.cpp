@@ -1,9 +1,12 @@
+#include "deferredaudiooutput.h"
 #include "sdlaudiooutput.h"
 #include "soundtestkit.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,6 +33,7 @@ private slots:
     void brokenFilesPlayNothing();
     void closesWhenIdleAndReopens();
     void stalledDeviceEndsTheWait();
+    void missingModuleIsRetriedAtMostOnceASecond();
 
 private:
     QString tone(double hz, double seconds, int rate = 22050, int channels = 1, int format = 0);
@@ -271,6 +275,46 @@ void TestSdlAudio::stalledDeviceEndsTheWait()
     const qint64 elapsed = elapsedPlaying(*output, tone(440, 0.3), true);
     // At the stalled pace the tone would take minutes to be heard.
     QVERIFY2(elapsed >= 2000 && elapsed < 20000, QByteArray::number(elapsed));
+}
+
+namespace {
+
+QStringList soundMessages;
+
+void keepSoundMessage(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    if (QByteArray(context.category).startsWith("voiceplayer.sound"))
+        soundMessages << message;
+}
+
+} // namespace
+
+// Each failed load says why; a play within a second of it does not try
+// again, and one after does, and finds the module that came meanwhile.
+void TestSdlAudio::missingModuleIsRetriedAtMostOnceASecond()
+{
+    QLoggingCategory::setFilterRules("voiceplayer.*=true");
+    const QtMessageHandler previous = qInstallMessageHandler(keepSoundMessage);
+    const auto restore = qScopeGuard([previous] {
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+    });
+    const QString modulePath = folder.filePath("voice-player-sound");
+    DeferredAudioOutput output(modulePath);
+    const QString missing = folder.filePath("missing.wav");
+    output.play(missing, true);
+    output.play(missing, true);
+    QCOMPARE(soundMessages.size(), 1);
+    QVERIFY2(soundMessages[0].contains("cannot be loaded") && soundMessages[0].contains(modulePath),
+             qPrintable(soundMessages[0]));
+
+    QVERIFY(
+        QFile::copy(SOUND_MODULE_PATH, folder.filePath(QFileInfo(SOUND_MODULE_PATH).fileName())));
+    QTest::qWait(1100);
+    output.play(missing, true);
+    QCOMPARE(soundMessages.size(), 3);
+    QVERIFY(soundMessages[1].contains("loaded"));
+    QVERIFY(soundMessages[2].contains(missing)); // the engine had the play
 }
 
 QTEST_GUILESS_MAIN(TestSdlAudio)
