@@ -1,5 +1,7 @@
 #include "loudnessmeter.h"
 
+#include <algorithm>
+#include <cmath>
 #include <ebur128.h>
 #include <limits>
 
@@ -39,16 +41,13 @@ void LoudnessMeter::add(const float *frames, qint64 count)
 
 double LoudnessMeter::lufs() const
 {
-    if (!m_state)
-        return Silent;
     double loudness = Silent;
-    const qint64 ms = m_frames * 1000 / m_rate;
-    if (ms >= BlockMs) {
-        if (ebur128_loudness_global(m_state->meter, &loudness) != EBUR128_SUCCESS)
-            return Silent;
-    } else if (ms == 0
-               || ebur128_loudness_window(m_state->meter, ms, &loudness) != EBUR128_SUCCESS) {
+    if (!m_state || ebur128_loudness_global(m_state->meter, &loudness) != EBUR128_SUCCESS)
         return Silent;
-    }
+    // No gating block was complete: at most 400 ms (at rates such as 11025 Hz
+    // a block is a frame or two longer), measured as one block.
+    const qint64 ms = m_frames * 1000 / m_rate;
+    if (!std::isfinite(loudness) && ms > 0 && ms <= BlockMs + 1)
+        ebur128_loudness_window(m_state->meter, std::min(ms, BlockMs), &loudness);
     return loudness > AbsoluteGateLufs ? loudness : Silent;
 }

@@ -38,7 +38,7 @@ QByteArray folderFault(const QString &folder)
     const char *fault = !info.exists() ? "no such folder"
         : !info.isDir()                ? "not a folder"
                                        : "cannot be read";
-    return "voice-check: " + QFile::encodeName(folder) + ": " + fault + '\n';
+    return "voice-check: " + printable(folder).toUtf8() + ": " + fault + '\n';
 }
 
 } // namespace

@@ -113,13 +113,18 @@ QString namesNote(const QStringList &names)
 
 } // namespace
 
-QString fitted(const QString &text, int width)
+QString printable(QString text)
 {
-    QString shown = text;
-    for (QChar &character : shown) {
+    for (QChar &character : text) {
         if (character.category() == QChar::Other_Control)
             character = QLatin1Char('?');
     }
+    return text;
+}
+
+QString fitted(const QString &text, int width)
+{
+    const QString shown = printable(text);
     if (shown.size() <= width)
         return shown;
     return shown.first(width - 1) + QChar(0x2026);

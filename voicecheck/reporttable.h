@@ -15,8 +15,10 @@ QString reportTable(const VoiceReport &report, bool colour);
 // "57 of 59 samples fine; 1 missing (RbExit6), 1 clipped (Meters)".
 QString summaryLine(const VoiceReport &report);
 
-// text cut to width characters, ending in an ellipsis when cut; control
-// characters (a newline in a file name) shown as '?'.
+// text with control characters (a newline in a file name) shown as '?'.
+QString printable(QString text);
+
+// printable text cut to width characters, ending in an ellipsis when cut.
 QString fitted(const QString &text, int width);
 
 // value with decimals, fewer when that does not fit width, '#' when

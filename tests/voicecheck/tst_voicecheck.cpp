@@ -1,4 +1,5 @@
 #include "catalogue.h"
+#include "loudnessmeter.h"
 #include "nearestname.h"
 #include "reporttable.h"
 #include "soundtestkit.h"
@@ -274,7 +275,7 @@ void TestVoiceCheck::badInputHasADefinedOutcome()
 void TestVoiceCheck::usageAndFolderErrors()
 {
     QTemporaryDir dir;
-    const Run noFolder = voiceCheck({ dir.path() + "/nowhere" });
+    const Run noFolder = voiceCheck({ dir.path() + "/no\nwhere" });
     QCOMPARE(noFolder.exitCode, 2);
     QCOMPARE(noFolder.err.count('\n'), 1);
     QVERIFY(noFolder.out.isEmpty());
@@ -308,6 +309,16 @@ void TestVoiceCheck::rules()
     QCOMPARE(numberCell(-0.04, 1, 6), "0.0");
     QCOMPARE(numberCell(123456.78, 2, 7), "123457");
     QCOMPARE(numberCell(1e12, 0, 6), "######");
+    // Too short for one gating block, which at 11025 Hz is 4412 frames:
+    // measured as one block of its own length.
+    for (const int frames : { 4400, 4410 }) {
+        QList<float> tone(frames);
+        for (int i = 0; i < frames; ++i)
+            tone[i] = float(0.25 * std::sin(i * 0.25));
+        LoudnessMeter meter(1, 11025);
+        meter.add(tone.data(), frames);
+        QVERIFY2(std::isfinite(meter.lufs()), qPrintable(QString::number(frames)));
+    }
     QCOMPARE(wrapWords({ "silence-start", "silence-end", "format" }, 20),
              QStringList({ "silence-start", "silence-end format" }));
 }
