@@ -1,5 +1,4 @@
 #include "sarvikform.h"
-
 #include "voicelist.h"
 
 #include <QCheckBox>

@@ -1,8 +1,7 @@
-#include "sarvikform.h"
-
 #include "framewidth.h"
 #include "mysearchbits.h"
 #include "resizerule.h"
+#include "sarvikform.h"
 #include "twips.h"
 #include "x11frame.h"
 

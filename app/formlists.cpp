@@ -1,7 +1,6 @@
-#include "sarvikform.h"
-
 #include "phrasetext.h"
 #include "sampleplayer.h"
+#include "sarvikform.h"
 #include "voicelist.h"
 
 #include <QApplication>
@@ -39,7 +38,7 @@ void SarvikForm::Voices_DblClick(int index)
 
 void SarvikForm::Voices_KeyPress(int index, int keyAscii)
 {
-    if (keyAscii == 13)
+    if (keyAscii == VoiceList::EnterKeyAscii)
         appendSelected(index);
 }
 

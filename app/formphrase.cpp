@@ -1,8 +1,7 @@
-#include "sarvikform.h"
-
 #include "fragments.h"
 #include "platform.h"
 #include "sampleplayer.h"
+#include "sarvikform.h"
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>

@@ -1,8 +1,7 @@
-#include "sarvikform.h"
-
 #include "centring.h"
 #include "mysearchbits.h"
 #include "platform.h"
+#include "sarvikform.h"
 #include "voicelist.h"
 #include "x11frame.h"
 

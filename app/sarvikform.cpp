@@ -1,5 +1,6 @@
 #include "sarvikform.h"
 
+#include "twips.h"
 #include "voicelist.h"
 #include "x11frame.h"
 
@@ -17,10 +18,12 @@
 
 namespace {
 
-// The design places controls in twips; every figure is a whole pixel.
+// Controls are placed in twips, at the window's fixed scale; every figure
+// below is a whole pixel.
 QRect twipsRect(int left, int top, int width, int height)
 {
-    return { left / 15, top / 15, width / 15, height / 15 };
+    const auto pixels = [](int twips) { return static_cast<int>(twips / TwipsPerPixel); };
+    return { pixels(left), pixels(top), pixels(width), pixels(height) };
 }
 
 struct ListPlace
@@ -167,7 +170,7 @@ void SarvikForm::createPlayOnClick()
 {
     PLayOnClick = new QCheckBox(tr("Play on click"), SelectFrame);
     QRect place = twipsRect(5400, 2970, 1215, 195);
-    // The design width was made for a narrower font; a clipped caption
+    // The width in twips was made for a narrower font; a clipped caption
     // helps no one, and there is room up to the frame's edge.
     place.setWidth(std::max(place.width(), PLayOnClick->sizeHint().width()));
     PLayOnClick->setGeometry(place);

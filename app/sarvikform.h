@@ -16,8 +16,9 @@ class QPushButton;
 class VoiceList;
 class X11Frame;
 
-// The one window. Its controls keep the names of the design so that every
-// handler reaches them by name, the lists by index in Voices.
+// The one window. Its controls are public members under the program's
+// original names, so that every handler reaches them by name, the lists by
+// index in Voices.
 class SarvikForm : public QWidget
 {
     Q_OBJECT
@@ -38,8 +39,6 @@ public:
     // events nested inside itself checks this after each round and returns
     // at once, so that the program can end.
     bool isUnloaded() const { return m_unloaded; }
-
-    Platform &platform() const { return m_platform; }
 
     // Outer (frame) measures in twips, as start-up and the resize rule see
     // the window. Setting a size also fixes it: the user cannot drag it.

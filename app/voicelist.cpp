@@ -20,7 +20,7 @@ int characterCode(const QKeyEvent &event)
 {
     // Qt gives the keypad's Enter no text on some platforms.
     if (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter)
-        return 13;
+        return VoiceList::EnterKeyAscii;
     return event.text().size() == 1 ? event.text().front().unicode() : 0;
 }
 

@@ -7,14 +7,17 @@ inline const QColor FocusBackColor(255, 192, 192);
 
 // One member of the Voices array: a plain single-selection list whose rows
 // are all one fixed height, so that a list sized for its entries shows
-// every one of them without a scroll bar. It reports the events the window
-// handles under the design's names; the window knows which member it is.
+// every one of them without a scroll bar. It reports the events that the
+// window's Voices_ handlers take; the window knows which member it is.
 class VoiceList : public QListWidget
 {
     Q_OBJECT
 
 public:
     static constexpr int RowHeight = 13;
+    // The character code KeyPress reports for Enter, on the main keyboard
+    // or the keypad.
+    static constexpr int EnterKeyAscii = 13;
 
     explicit VoiceList(QWidget *parent = nullptr);
 
@@ -28,7 +31,7 @@ signals:
     // already selected was pressed again.
     void Click();
     void DblClick();
-    // A key that types a character, with its code (13 for Enter).
+    // A key that types a character, with its code (EnterKeyAscii for Enter).
     void KeyPress(int keyAscii);
     // The focus came or went by the user's doing within the window.
     void GotFocus();

@@ -14,8 +14,8 @@ struct CatalogueEntry
 inline constexpr int VoicesCount = 7;
 
 // Every sample the program offers, in the order the lists are filled. The
-// order is part of the design: lists never sort, so "50" stands between
-// "400" and "500".
+// order is meant: lists never sort, so "50" stands between "400" and "500",
+// as a voice's author expects to find it.
 inline constexpr std::array<CatalogueEntry, 59> SampleCatalogue { {
     // turns
     { 0, "TurnLeft" },

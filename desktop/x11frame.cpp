@@ -5,10 +5,9 @@
 #    include <QGuiApplication>
 #    include <QWindow>
 
-#    include <xcb/xcb.h>
-
 #    include <algorithm>
 #    include <cstdlib>
+#    include <xcb/xcb.h>
 
 namespace {
 

@@ -12,23 +12,24 @@ constexpr qint64 RetryAfterMs = 1000;
 
 } // namespace
 
-DeferredAudioOutput::DeferredAudioOutput(QString modulePath) : modulePath(std::move(modulePath)) { }
+DeferredAudioOutput::DeferredAudioOutput(QString modulePath) : m_modulePath(std::move(modulePath))
+{ }
 
 DeferredAudioOutput::~DeferredAudioOutput() = default;
 
 void DeferredAudioOutput::play(const QString &path, bool wait)
 {
-    if (!engine && (!sinceLoad.isValid() || sinceLoad.hasExpired(RetryAfterMs)))
+    if (!m_engine && (!m_sinceLoad.isValid() || m_sinceLoad.hasExpired(RetryAfterMs)))
         load();
-    if (engine)
-        engine->play(path, wait);
+    if (m_engine)
+        m_engine->play(path, wait);
 }
 
 void DeferredAudioOutput::load()
 {
-    sinceLoad.start();
+    m_sinceLoad.start();
     // The module stays loaded: the engine's threads run its code.
-    QLibrary module(modulePath);
+    QLibrary module(m_modulePath);
     using Create = AudioOutput *(*)();
     const auto create = reinterpret_cast<Create>(module.resolve("vpCreateAudioOutput"));
     if (!create) {
@@ -36,5 +37,5 @@ void DeferredAudioOutput::load()
         return;
     }
     qCDebug(lcSound) << "sound module loaded:" << module.fileName();
-    engine.reset(create());
+    m_engine.reset(create());
 }

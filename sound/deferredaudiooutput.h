@@ -23,8 +23,8 @@ private:
     void load();
 
     // The playing thread's, like play itself.
-    QString modulePath;
+    QString m_modulePath;
     // Since the last try to load the module; invalid before the first.
-    QElapsedTimer sinceLoad;
-    std::unique_ptr<AudioOutput> engine;
+    QElapsedTimer m_sinceLoad;
+    std::unique_ptr<AudioOutput> m_engine;
 };

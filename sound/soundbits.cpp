@@ -6,13 +6,13 @@
 #include <QDir>
 
 SoundBits::SoundBits(AudioOutput &output, QString programFolder)
-    : output(output), programFolder(std::move(programFolder))
+    : m_output(output), m_programFolder(std::move(programFolder))
 { }
 
 void SoundBits::PlaySample(const QString &name, PlayFlags flags)
 {
     if (name.isEmpty())
         return;
-    if (const auto path = resolveSamplePath(name, QDir::currentPath(), programFolder))
-        output.play(*path, flags != PlayAsync);
+    if (const auto path = resolveSamplePath(name, QDir::currentPath(), m_programFolder))
+        m_output.play(*path, flags != PlayAsync);
 }

@@ -16,6 +16,6 @@ public:
     void PlaySample(const QString &name, PlayFlags flags) override;
 
 private:
-    AudioOutput &output;
-    const QString programFolder;
+    AudioOutput &m_output;
+    const QString m_programFolder;
 };

@@ -52,12 +52,12 @@ SF_VIRTUAL_IO virtualIo = { sourceLength, sourceSeek, sourceRead, sourceWrite, s
 
 } // namespace
 
-SampleFile::SampleFile(std::unique_ptr<QIODevice> source) : source(std::move(source)) { }
+SampleFile::SampleFile(std::unique_ptr<QIODevice> source) : m_source(std::move(source)) { }
 
 SampleFile::~SampleFile()
 {
-    if (handle)
-        sf_close(handle);
+    if (m_handle)
+        sf_close(m_handle);
 }
 
 std::unique_ptr<SampleFile> SampleFile::open(const QString &path)
@@ -90,42 +90,43 @@ std::unique_ptr<SampleFile> SampleFile::decode(std::unique_ptr<QIODevice> source
 bool SampleFile::start()
 {
     SF_INFO info {};
-    handle = sf_open_virtual(&virtualIo, SFM_READ, &info, source.get());
-    if (!handle)
+    m_handle = sf_open_virtual(&virtualIo, SFM_READ, &info, m_source.get());
+    if (!m_handle)
         return false;
-    channelCount = info.channels;
-    rate = info.samplerate;
+    m_channelCount = info.channels;
+    m_rate = info.samplerate;
     // A lying header must not stretch the time a caller waits for the end:
     // no WAV codec packs a sample into less than one bit.
-    frameCount = std::min<qint64>(info.frames, source->size() * 8 / std::max(1, channelCount));
-    return channelCount >= 1 && channelCount <= MaxChannels && rate >= MinRate && rate <= MaxRate
-        && frameCount > 0;
+    m_frameCount
+        = std::min<qint64>(info.frames, m_source->size() * 8 / std::max(1, m_channelCount));
+    return m_channelCount >= 1 && m_channelCount <= MaxChannels && m_rate >= MinRate
+        && m_rate <= MaxRate && m_frameCount > 0;
 }
 
 int SampleFile::channels() const
 {
-    return channelCount;
+    return m_channelCount;
 }
 
 int SampleFile::sampleRate() const
 {
-    return rate;
+    return m_rate;
 }
 
 qint64 SampleFile::frames() const
 {
-    return frameCount;
+    return m_frameCount;
 }
 
 qint64 SampleFile::read(float *out, qint64 count)
 {
     // ADPCM decodes whole blocks, even the cut-off last one of a short file:
     // stop where frames() says, so the length callers wait for holds.
-    const qint64 wanted = std::clamp<qint64>(count, 0, frameCount - framesRead);
-    const qint64 got = wanted > 0 ? std::max<qint64>(0, sf_readf_float(handle, out, wanted)) : 0;
-    framesRead += got;
+    const qint64 wanted = std::clamp<qint64>(count, 0, m_frameCount - m_framesRead);
+    const qint64 got = wanted > 0 ? std::max<qint64>(0, sf_readf_float(m_handle, out, wanted)) : 0;
+    m_framesRead += got;
     // Float files may hold anything; the converter and the device get clean samples.
-    for (float &sample : std::span(out, std::size_t(got * channelCount)))
+    for (float &sample : std::span(out, std::size_t(got * m_channelCount)))
         sample = std::isfinite(sample) ? std::clamp(sample, -1.0f, 1.0f) : 0.0f;
     return got;
 }

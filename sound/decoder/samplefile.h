@@ -35,10 +35,10 @@ private:
     static std::unique_ptr<SampleFile> decode(std::unique_ptr<QIODevice> source);
     bool start();
 
-    std::unique_ptr<QIODevice> source;
-    sf_private_tag *handle = nullptr;
-    int channelCount = 0;
-    int rate = 0;
-    qint64 frameCount = 0;
-    qint64 framesRead = 0;
+    std::unique_ptr<QIODevice> m_source;
+    sf_private_tag *m_handle = nullptr;
+    int m_channelCount = 0;
+    int m_rate = 0;
+    qint64 m_frameCount = 0;
+    qint64 m_framesRead = 0;
 };

@@ -26,7 +26,7 @@ struct Layout
 class ChunkReader
 {
 public:
-    ChunkReader(QIODevice &source, bool bigEndian) : source(source), bigEndian(bigEndian) { }
+    ChunkReader(QIODevice &source, bool bigEndian) : m_source(source), m_bigEndian(bigEndian) { }
 
     // The chunk header at offset: its name and the length of its body.
     bool header(qint64 at, QByteArray &name, qint64 &length)
@@ -41,18 +41,18 @@ public:
 
     QByteArray readAt(qint64 at, qint64 count)
     {
-        return at <= source.size() && source.seek(at) ? source.read(count) : QByteArray();
+        return at <= m_source.size() && m_source.seek(at) ? m_source.read(count) : QByteArray();
     }
 
     template<typename T> T number(const QByteArray &bytes, int at) const
     {
         const auto *from = reinterpret_cast<const uchar *>(bytes.constData() + at);
-        return bigEndian ? qFromBigEndian<T>(from) : qFromLittleEndian<T>(from);
+        return m_bigEndian ? qFromBigEndian<T>(from) : qFromLittleEndian<T>(from);
     }
 
 private:
-    QIODevice &source;
-    const bool bigEndian;
+    QIODevice &m_source;
+    const bool m_bigEndian;
 };
 
 // The header written for a format chunk: RIFF, WAVE, the padded format
@@ -151,29 +151,29 @@ std::unique_ptr<WavView> WavView::over(std::unique_ptr<QIODevice> source)
 
 WavView::WavView(std::unique_ptr<QIODevice> source, QByteArray header, qint64 dataStart,
                  qint64 dataLength)
-    : source(std::move(source))
-    , header(std::move(header))
-    , dataStart(dataStart)
-    , dataLength(dataLength)
+    : m_source(std::move(source))
+    , m_header(std::move(header))
+    , m_dataStart(dataStart)
+    , m_dataLength(dataLength)
 { }
 
 qint64 WavView::size() const
 {
-    return header.size() + dataLength;
+    return m_header.size() + m_dataLength;
 }
 
 qint64 WavView::readData(char *data, qint64 maxSize)
 {
     const qint64 at = pos();
-    const qint64 fromHeader = std::clamp<qint64>(header.size() - at, 0, maxSize);
+    const qint64 fromHeader = std::clamp<qint64>(m_header.size() - at, 0, maxSize);
     if (fromHeader > 0)
-        std::memcpy(data, header.constData() + at, std::size_t(fromHeader));
-    const qint64 inData = at + fromHeader - header.size();
-    const qint64 wanted = std::clamp<qint64>(dataLength - inData, 0, maxSize - fromHeader);
+        std::memcpy(data, m_header.constData() + at, std::size_t(fromHeader));
+    const qint64 inData = at + fromHeader - m_header.size();
+    const qint64 wanted = std::clamp<qint64>(m_dataLength - inData, 0, maxSize - fromHeader);
     if (wanted == 0)
         return fromHeader;
-    const qint64 target = dataStart + inData;
-    if (source->pos() != target && !source->seek(target))
+    const qint64 target = m_dataStart + inData;
+    if (m_source->pos() != target && !m_source->seek(target))
         return fromHeader;
-    return fromHeader + std::max<qint64>(0, source->read(data + fromHeader, wanted));
+    return fromHeader + std::max<qint64>(0, m_source->read(data + fromHeader, wanted));
 }

@@ -27,8 +27,8 @@ private:
     WavView(std::unique_ptr<QIODevice> source, QByteArray header, qint64 dataStart,
             qint64 dataLength);
 
-    std::unique_ptr<QIODevice> source;
-    const QByteArray header;
-    const qint64 dataStart;
-    const qint64 dataLength;
+    std::unique_ptr<QIODevice> m_source;
+    const QByteArray m_header;
+    const qint64 m_dataStart;
+    const qint64 m_dataLength;
 };

@@ -3,35 +3,35 @@
 #include <algorithm>
 #include <cstring>
 
-RingBuffer::RingBuffer(std::size_t capacity) : storage(capacity) { }
+RingBuffer::RingBuffer(std::size_t capacity) : m_storage(capacity) { }
 
 std::size_t RingBuffer::available() const
 {
-    return written.load(std::memory_order_acquire) - taken.load(std::memory_order_acquire);
+    return m_written.load(std::memory_order_acquire) - m_taken.load(std::memory_order_acquire);
 }
 
 std::size_t RingBuffer::write(const std::uint8_t *data, std::size_t size)
 {
-    const std::size_t end = written.load(std::memory_order_relaxed);
-    const std::size_t start = taken.load(std::memory_order_acquire);
+    const std::size_t end = m_written.load(std::memory_order_relaxed);
+    const std::size_t start = m_taken.load(std::memory_order_acquire);
     const std::size_t count = std::min(size, capacity() - (end - start));
     const std::size_t at = end % capacity();
     const std::size_t first = std::min(count, capacity() - at);
-    std::memcpy(storage.data() + at, data, first);
-    std::memcpy(storage.data(), data + first, count - first);
-    written.store(end + count, std::memory_order_release);
+    std::memcpy(m_storage.data() + at, data, first);
+    std::memcpy(m_storage.data(), data + first, count - first);
+    m_written.store(end + count, std::memory_order_release);
     return count;
 }
 
 std::size_t RingBuffer::read(std::uint8_t *out, std::size_t size)
 {
-    const std::size_t start = taken.load(std::memory_order_relaxed);
-    const std::size_t end = written.load(std::memory_order_acquire);
+    const std::size_t start = m_taken.load(std::memory_order_relaxed);
+    const std::size_t end = m_written.load(std::memory_order_acquire);
     const std::size_t count = std::min(size, end - start);
     const std::size_t at = start % capacity();
     const std::size_t first = std::min(count, capacity() - at);
-    std::memcpy(out, storage.data() + at, first);
-    std::memcpy(out + first, storage.data(), count - first);
-    taken.store(start + count, std::memory_order_release);
+    std::memcpy(out, m_storage.data() + at, first);
+    std::memcpy(out + first, m_storage.data(), count - first);
+    m_taken.store(start + count, std::memory_order_release);
     return count;
 }

@@ -12,7 +12,7 @@ class RingBuffer
 public:
     explicit RingBuffer(std::size_t capacity);
 
-    std::size_t capacity() const { return storage.size(); }
+    std::size_t capacity() const { return m_storage.size(); }
     std::size_t available() const;
     std::size_t freeSpace() const { return capacity() - available(); }
 
@@ -21,8 +21,8 @@ public:
     std::size_t read(std::uint8_t *out, std::size_t size);
 
 private:
-    std::vector<std::uint8_t> storage;
+    std::vector<std::uint8_t> m_storage;
     // Totals since the start; their difference is the fill level.
-    std::atomic<std::size_t> written { 0 };
-    std::atomic<std::size_t> taken { 0 };
+    std::atomic<std::size_t> m_written { 0 };
+    std::atomic<std::size_t> m_taken { 0 };
 };

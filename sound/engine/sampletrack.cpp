@@ -30,45 +30,45 @@ std::shared_ptr<SampleTrack> SampleTrack::create(std::unique_ptr<SampleFile> fil
 
 SampleTrack::SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stream,
                          SDL_sem *leadSignal, const SDL_AudioSpec &device, const QString &name)
-    : file(std::move(file))
-    , stream(stream)
-    , frameBytes(SDL_AUDIO_BITSIZE(device.format) / 8 * device.channels)
-    , bytesLeft(std::size_t(this->file->frames() * device.freq / this->file->sampleRate())
-                * std::size_t(frameBytes))
-    , decoded(std::size_t(DecodeFrames * this->file->channels()))
-    , converted(std::max<std::size_t>(device.size, std::size_t(frameBytes))
-                / std::size_t(frameBytes) * std::size_t(frameBytes))
-    , ring(std::size_t(device.freq / AheadDivisor) * std::size_t(frameBytes))
-    , name(name)
-    , leadSignal(leadSignal)
+    : m_file(std::move(file))
+    , m_stream(stream)
+    , m_frameBytes(SDL_AUDIO_BITSIZE(device.format) / 8 * device.channels)
+    , m_bytesLeft(std::size_t(this->m_file->frames() * device.freq / this->m_file->sampleRate())
+                  * std::size_t(m_frameBytes))
+    , m_decoded(std::size_t(DecodeFrames * this->m_file->channels()))
+    , m_converted(std::max<std::size_t>(device.size, std::size_t(m_frameBytes))
+                  / std::size_t(m_frameBytes) * std::size_t(m_frameBytes))
+    , m_ring(std::size_t(device.freq / AheadDivisor) * std::size_t(m_frameBytes))
+    , m_name(name)
+    , m_leadSignal(leadSignal)
 { }
 
 SampleTrack::~SampleTrack()
 {
-    if (const unsigned count = underruns.load(std::memory_order_relaxed))
-        qCDebug(lcEngine) << name << "ran short of decoded sound" << count << "times (underruns)";
-    SDL_FreeAudioStream(stream);
-    SDL_DestroySemaphore(leadSignal);
+    if (const unsigned count = m_underruns.load(std::memory_order_relaxed))
+        qCDebug(lcEngine) << m_name << "ran short of decoded sound" << count << "times (underruns)";
+    SDL_FreeAudioStream(m_stream);
+    SDL_DestroySemaphore(m_leadSignal);
 }
 
 std::chrono::milliseconds SampleTrack::length() const
 {
-    return std::chrono::milliseconds(file->frames() * 1000 / file->sampleRate());
+    return std::chrono::milliseconds(m_file->frames() * 1000 / m_file->sampleRate());
 }
 
 void SampleTrack::decodeAhead(std::size_t target)
 {
-    while (!finished.load(std::memory_order_relaxed) && ring.available() < target) {
-        const std::size_t room = std::min({ ring.freeSpace(), converted.size(), bytesLeft });
-        const int request = int(room / std::size_t(frameBytes)) * frameBytes;
-        if (request == 0 && bytesLeft > 0)
+    while (!m_finished.load(std::memory_order_relaxed) && m_ring.available() < target) {
+        const std::size_t room = std::min({ m_ring.freeSpace(), m_converted.size(), m_bytesLeft });
+        const int request = int(room / std::size_t(m_frameBytes)) * m_frameBytes;
+        if (request == 0 && m_bytesLeft > 0)
             return; // the ring is full
-        const int got = request > 0 ? SDL_AudioStreamGet(stream, converted.data(), request) : 0;
+        const int got = request > 0 ? SDL_AudioStreamGet(m_stream, m_converted.data(), request) : 0;
         if (got > 0) {
-            ring.write(converted.data(), std::size_t(got));
-            bytesLeft -= std::size_t(got);
-        } else if (bytesLeft == 0 || got < 0 || !feedConverter()) {
-            finished.store(true, std::memory_order_release);
+            m_ring.write(m_converted.data(), std::size_t(got));
+            m_bytesLeft -= std::size_t(got);
+        } else if (m_bytesLeft == 0 || got < 0 || !feedConverter()) {
+            m_finished.store(true, std::memory_order_release);
         }
     }
 }
@@ -76,19 +76,19 @@ void SampleTrack::decodeAhead(std::size_t target)
 // Hands the next piece of the file to the converter; false once it has all.
 bool SampleTrack::feedConverter()
 {
-    if (flushed)
+    if (m_flushed)
         return false;
-    const qint64 frames = file->read(decoded.data(), DecodeFrames);
-    const int bytes = int(frames * file->channels() * qint64(sizeof(float)));
-    if (frames > 0 && SDL_AudioStreamPut(stream, decoded.data(), bytes) == 0)
+    const qint64 frames = m_file->read(m_decoded.data(), DecodeFrames);
+    const int bytes = int(frames * m_file->channels() * qint64(sizeof(float)));
+    if (frames > 0 && SDL_AudioStreamPut(m_stream, m_decoded.data(), bytes) == 0)
         return true;
     // SDL 2.26 drops the resampler's held-back tail (some 500 frames) when
     // flushing an empty staging buffer; one silent frame puts something
     // there, and bytesLeft keeps it out of the sound.
-    std::fill_n(decoded.begin(), file->channels(), 0.0f);
-    SDL_AudioStreamPut(stream, decoded.data(), int(file->channels() * sizeof(float)));
-    SDL_AudioStreamFlush(stream);
-    flushed = true;
+    std::fill_n(m_decoded.begin(), m_file->channels(), 0.0f);
+    SDL_AudioStreamPut(m_stream, m_decoded.data(), int(m_file->channels() * sizeof(float)));
+    SDL_AudioStreamFlush(m_stream);
+    m_flushed = true;
     return true;
 }
 
@@ -96,21 +96,21 @@ std::size_t SampleTrack::render(Uint8 *out, std::size_t size)
 {
     // Read before the data: once set, everything decoded is in the ring.
     const bool last = decodedAll();
-    const std::size_t copied = ring.read(out, size);
-    if (last && ring.available() == 0)
-        ended.store(true, std::memory_order_release);
+    const std::size_t copied = m_ring.read(out, size);
+    if (last && m_ring.available() == 0)
+        m_ended.store(true, std::memory_order_release);
     return copied;
 }
 
 void SampleTrack::noteLead(std::size_t lead)
 {
-    if (inFinalLead() || !decodedAll() || ring.available() > lead)
+    if (inFinalLead() || !decodedAll() || m_ring.available() > lead)
         return;
-    finalLead.store(true, std::memory_order_release);
-    SDL_SemPost(leadSignal);
+    m_finalLead.store(true, std::memory_order_release);
+    SDL_SemPost(m_leadSignal);
 }
 
 bool SampleTrack::waitForFinalLead(int timeoutMs)
 {
-    return SDL_SemWaitTimeout(leadSignal, Uint32(timeoutMs)) == 0;
+    return SDL_SemWaitTimeout(m_leadSignal, Uint32(timeoutMs)) == 0;
 }

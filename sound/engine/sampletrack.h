@@ -5,7 +5,6 @@
 
 #include <SDL_audio.h>
 #include <SDL_mutex.h>
-
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -27,23 +26,23 @@ public:
     ~SampleTrack();
 
     std::chrono::milliseconds length() const;
-    std::size_t bufferSize() const { return ring.capacity(); }
+    std::size_t bufferSize() const { return m_ring.capacity(); }
 
     // Decodes until target bytes wait for the device or the file has ended.
     void decodeAhead(std::size_t target);
-    bool decodedAll() const { return finished.load(std::memory_order_acquire); }
+    bool decodedAll() const { return m_finished.load(std::memory_order_acquire); }
 
     // The audio callback: copies what is ready into out and returns the
     // bytes copied. Marks the track played once its last byte is taken.
     std::size_t render(Uint8 *out, std::size_t size);
-    bool playedAll() const { return ended.load(std::memory_order_acquire); }
+    bool playedAll() const { return m_ended.load(std::memory_order_acquire); }
     // The audio callback, for a period in which the track had too little.
-    void countUnderrun() { underruns.fetch_add(1, std::memory_order_relaxed); }
+    void countUnderrun() { m_underruns.fetch_add(1, std::memory_order_relaxed); }
 
     // The audio callback, after each period: once no more than lead bytes
     // are left, the track is in its final lead and its waiter is woken.
     void noteLead(std::size_t lead);
-    bool inFinalLead() const { return finalLead.load(std::memory_order_acquire); }
+    bool inFinalLead() const { return m_finalLead.load(std::memory_order_acquire); }
     // True once the track reached its final lead, within timeoutMs.
     bool waitForFinalLead(int timeoutMs);
 
@@ -54,28 +53,28 @@ private:
 
     // Decoding thread only (see above): the file, the converter and their
     // buffers.
-    std::unique_ptr<SampleFile> file;
-    SDL_AudioStream *stream;
-    int frameBytes;
+    std::unique_ptr<SampleFile> m_file;
+    SDL_AudioStream *m_stream;
+    int m_frameBytes;
     // What is still to go into the ring: the sample's length at the
     // device's rate, so that it ends where the next one begins.
-    std::size_t bytesLeft;
-    std::vector<float> decoded;
-    std::vector<Uint8> converted;
-    bool flushed = false;
+    std::size_t m_bytesLeft;
+    std::vector<float> m_decoded;
+    std::vector<Uint8> m_converted;
+    bool m_flushed = false;
     // Written by the decoding thread, read by the callback: lock-free.
-    RingBuffer ring;
+    RingBuffer m_ring;
     // Set by the decoding thread once the ring holds the whole rest.
-    std::atomic<bool> finished { false };
+    std::atomic<bool> m_finished { false };
     // Set by the callback once it took the last byte; read anywhere.
-    std::atomic<bool> ended { false };
+    std::atomic<bool> m_ended { false };
     // Set by the callback, read anywhere.
-    std::atomic<bool> finalLead { false };
+    std::atomic<bool> m_finalLead { false };
     // Counted by the callback, read when the track goes.
-    std::atomic<unsigned> underruns { 0 };
+    std::atomic<unsigned> m_underruns { 0 };
     // Never changes.
-    const QString name;
+    const QString m_name;
     // Posted by the callback, waited on by the playing thread: a post never
     // blocks the callback, unlike signalling a condition variable.
-    SDL_sem *leadSignal;
+    SDL_sem *m_leadSignal;
 };

@@ -93,19 +93,19 @@ SDL_AudioSpec preferredSpec()
 } // namespace
 
 SdlAudioOutput::SdlAudioOutput(std::chrono::milliseconds closeAfter, Uint16 periodFrames)
-    : closeAfter(closeAfter), periodRequest(periodFrames)
+    : m_closeAfter(closeAfter), m_periodRequest(periodFrames)
 { }
 
 SdlAudioOutput::~SdlAudioOutput()
 {
     {
-        std::lock_guard lock(mutex);
-        quitting = true;
+        std::lock_guard lock(m_mutex);
+        m_quitting = true;
     }
-    wake.notify_all();
-    if (decoder.joinable())
-        decoder.join();
-    std::lock_guard lock(mutex);
+    m_wake.notify_all();
+    if (m_decoder.joinable())
+        m_decoder.join();
+    std::lock_guard lock(m_mutex);
     playOutLead();
     closeDevice();
     stopSdl();
@@ -129,15 +129,15 @@ void SdlAudioOutput::play(const QString &path, bool wait)
         qCDebug(lcEngine) << "not played: cannot open or decode" << path;
         return;
     }
-    std::unique_lock lock(mutex);
+    std::unique_lock lock(m_mutex);
     if (!ensureDevice())
         return;
-    const std::shared_ptr<SampleTrack> track = SampleTrack::create(std::move(file), spec, path);
+    const std::shared_ptr<SampleTrack> track = SampleTrack::create(std::move(file), m_spec, path);
     if (!track) {
         qCDebug(lcEngine) << "not played: cannot convert" << path << SDL_GetError();
         return;
     }
-    track->decodeAhead(std::size_t(PrimedPeriods) * spec.size);
+    track->decodeAhead(std::size_t(PrimedPeriods) * m_spec.size);
     start(track);
     lock.unlock();
     if (wait)
@@ -146,16 +146,16 @@ void SdlAudioOutput::play(const QString &path, bool wait)
 
 std::optional<SDL_AudioSpec> SdlAudioOutput::deviceSpec()
 {
-    std::lock_guard lock(mutex);
-    if (device == 0)
+    std::lock_guard lock(m_mutex);
+    if (m_device == 0)
         return std::nullopt;
-    return spec;
+    return m_spec;
 }
 
 SdlAudioOutput::Counters SdlAudioOutput::counters() const
 {
-    return { underruns.load(std::memory_order_relaxed), joins.load(std::memory_order_relaxed),
-             frames.load(std::memory_order_relaxed) };
+    return { m_underruns.load(std::memory_order_relaxed), m_joins.load(std::memory_order_relaxed),
+             m_frames.load(std::memory_order_relaxed) };
 }
 
 void SdlAudioOutput::renderCallback(void *self, Uint8 *out, int size)
@@ -166,41 +166,41 @@ void SdlAudioOutput::renderCallback(void *self, Uint8 *out, int size)
 void SdlAudioOutput::render(Uint8 *out, std::size_t size)
 {
     std::size_t filled = 0;
-    while (playing) {
-        filled += playing->render(out + filled, size - filled);
-        if (!playing->playedAll()) {
+    while (m_playing) {
+        filled += m_playing->render(out + filled, size - filled);
+        if (!m_playing->playedAll()) {
             if (filled < size) {
-                underruns.fetch_add(1, std::memory_order_relaxed);
-                playing->countUnderrun();
+                m_underruns.fetch_add(1, std::memory_order_relaxed);
+                m_playing->countUnderrun();
             }
             break;
         }
-        if (!next)
+        if (!m_next)
             break;
-        playing = std::exchange(next, nullptr);
-        joins.fetch_add(1, std::memory_order_relaxed);
+        m_playing = std::exchange(m_next, nullptr);
+        m_joins.fetch_add(1, std::memory_order_relaxed);
     }
-    std::memset(out + filled, spec.silence, size - filled);
+    std::memset(out + filled, m_spec.silence, size - filled);
     // Counted before the lead is noted, so a play woken by it sees them.
-    frames.fetch_add(size / frameBytes, std::memory_order_relaxed);
-    if (playing)
-        playing->noteLead(leadBytes);
+    m_frames.fetch_add(size / m_frameBytes, std::memory_order_relaxed);
+    if (m_playing)
+        m_playing->noteLead(m_leadBytes);
 }
 
 bool SdlAudioOutput::ensureDevice()
 {
-    if (device != 0 && deviceLost())
+    if (m_device != 0 && deviceLost())
         closeDevice();
-    if (device != 0)
+    if (m_device != 0)
         return true;
-    if (!sdlStarted) {
+    if (!m_sdlStarted) {
         // Qt owns the process's signals.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-        if (!sdlStarted)
+        m_sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        if (!m_sdlStarted)
             qCDebug(lcEngine) << "no sound: SDL audio cannot start:" << SDL_GetError();
     }
-    if (sdlStarted && openDevice())
+    if (m_sdlStarted && openDevice())
         return true;
     // Start from scratch at the next play: sound may have appeared by then.
     stopSdl();
@@ -212,78 +212,78 @@ bool SdlAudioOutput::ensureDevice()
 bool SdlAudioOutput::openDevice()
 {
     SDL_AudioSpec want = preferredSpec();
-    if (periodRequest != 0)
-        want.samples = periodRequest;
+    if (m_periodRequest != 0)
+        want.samples = m_periodRequest;
     want.callback = &SdlAudioOutput::renderCallback;
     want.userdata = this;
-    device = SDL_OpenAudioDevice(nullptr, 0, &want, &spec, SDL_AUDIO_ALLOW_ANY_CHANGE);
-    if (device == 0) {
+    m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &m_spec, SDL_AUDIO_ALLOW_ANY_CHANGE);
+    if (m_device == 0) {
         qCDebug(lcEngine) << "no sound: the audio device cannot be opened:" << SDL_GetError();
         return false;
     }
-    frameBytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
-    const std::size_t maxLead = std::size_t(spec.freq) * MaxLeadMs / 1000 * frameBytes;
-    const std::size_t period = spec.size;
-    leadBytes = std::max(period, std::min(LeadPeriods * period, maxLead));
+    m_frameBytes = SDL_AUDIO_BITSIZE(m_spec.format) / 8 * m_spec.channels;
+    const std::size_t maxLead = std::size_t(m_spec.freq) * MaxLeadMs / 1000 * m_frameBytes;
+    const std::size_t period = m_spec.size;
+    m_leadBytes = std::max(period, std::min(LeadPeriods * period, maxLead));
     return true;
 }
 
 void SdlAudioOutput::closeDevice()
 {
-    if (device != 0)
-        SDL_CloseAudioDevice(device);
-    device = 0;
-    playing = nullptr;
-    next = nullptr;
-    current.reset();
-    queued.reset();
+    if (m_device != 0)
+        SDL_CloseAudioDevice(m_device);
+    m_device = 0;
+    m_playing = nullptr;
+    m_next = nullptr;
+    m_current.reset();
+    m_queued.reset();
 }
 
 void SdlAudioOutput::stopSdl()
 {
-    if (sdlStarted)
+    if (m_sdlStarted)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    sdlStarted = false;
+    m_sdlStarted = false;
 }
 
 bool SdlAudioOutput::deviceLost() const
 {
-    return device == 0 || SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED;
+    return m_device == 0 || SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;
 }
 
 // Joins the track on to the sample playing when that is in its final lead,
 // else puts it in that sample's place from the next period on.
 void SdlAudioOutput::start(const std::shared_ptr<SampleTrack> &track)
 {
-    SDL_LockAudioDevice(device);
-    if (queued && playing == queued.get()) // the callback has gone on to it
-        current = std::exchange(queued, nullptr);
-    const bool join = playing && playing->inFinalLead() && !playing->playedAll();
+    SDL_LockAudioDevice(m_device);
+    if (m_queued && m_playing == m_queued.get()) // the callback has gone on to it
+        m_current = std::exchange(m_queued, nullptr);
+    const bool join = m_playing && m_playing->inFinalLead() && !m_playing->playedAll();
     if (join) {
-        next = track.get();
+        m_next = track.get();
     } else {
-        playing = track.get();
-        next = nullptr;
+        m_playing = track.get();
+        m_next = nullptr;
     }
-    SDL_UnlockAudioDevice(device);
+    SDL_UnlockAudioDevice(m_device);
     if (join) {
-        queued = track;
+        m_queued = track;
     } else {
-        current = track;
-        queued.reset();
+        m_current = track;
+        m_queued.reset();
     }
-    ++plays;
-    SDL_PauseAudioDevice(device, 0);
-    if (!decoder.joinable())
-        decoder = std::thread(&SdlAudioOutput::decodeLoop, this);
-    wake.notify_all();
+    ++m_plays;
+    SDL_PauseAudioDevice(m_device, 0);
+    if (!m_decoder.joinable())
+        m_decoder = std::thread(&SdlAudioOutput::decodeLoop, this);
+    m_wake.notify_all();
 }
 
 void SdlAudioOutput::waitForLead(const std::shared_ptr<SampleTrack> &track)
 {
     const auto deadline = std::chrono::steady_clock::now() + track->length() + StallAllowance;
     while (!track->waitForFinalLead(DeviceCheckMs)) {
-        std::lock_guard lock(mutex);
+        std::lock_guard lock(m_mutex);
         if (!holds(track) || std::chrono::steady_clock::now() >= deadline)
             return;
         if (deviceLost()) {
@@ -295,20 +295,20 @@ void SdlAudioOutput::waitForLead(const std::shared_ptr<SampleTrack> &track)
 
 bool SdlAudioOutput::holds(const std::shared_ptr<SampleTrack> &track) const
 {
-    return track == current || track == queued;
+    return track == m_current || track == m_queued;
 }
 
 // The sample whose end is the end of the sound: one joined on, if any.
 const std::shared_ptr<SampleTrack> &SdlAudioOutput::lastTrack() const
 {
-    return queued ? queued : current;
+    return m_queued ? m_queued : m_current;
 }
 
 // The sample playing first: a joined one is decoded once the one before it
 // has all of its rest in the ring.
 std::shared_ptr<SampleTrack> SdlAudioOutput::trackToDecode() const
 {
-    for (const std::shared_ptr<SampleTrack> &track : { current, queued }) {
+    for (const std::shared_ptr<SampleTrack> &track : { m_current, m_queued }) {
         if (track && !track->decodedAll())
             return track;
     }
@@ -317,8 +317,8 @@ std::shared_ptr<SampleTrack> SdlAudioOutput::trackToDecode() const
 
 void SdlAudioOutput::decodeLoop()
 {
-    std::unique_lock lock(mutex);
-    while (!quitting) {
+    std::unique_lock lock(m_mutex);
+    while (!m_quitting) {
         const std::shared_ptr<SampleTrack> track = trackToDecode();
         if (!track) {
             idle(lock);
@@ -332,20 +332,20 @@ void SdlAudioOutput::decodeLoop()
         if (deviceLost())
             closeDevice(); // nobody would ever empty the buffer again
         else
-            wake.wait_for(lock, RefillInterval);
+            m_wake.wait_for(lock, RefillInterval);
     }
 }
 
 // Waits for the next play, closing the device if none comes in time.
 void SdlAudioOutput::idle(std::unique_lock<std::mutex> &lock)
 {
-    const unsigned long long seen = plays;
-    const auto woken = [&] { return quitting || plays != seen; };
-    if (device == 0) {
-        wake.wait(lock, woken);
+    const unsigned long long seen = m_plays;
+    const auto woken = [&] { return m_quitting || m_plays != seen; };
+    if (m_device == 0) {
+        m_wake.wait(lock, woken);
         return;
     }
-    if (wake.wait_for(lock, closeAfter, woken) || device == 0)
+    if (m_wake.wait_for(lock, m_closeAfter, woken) || m_device == 0)
         return;
     // Idle time counts from the sound's end, not from its decoding.
     const std::shared_ptr<SampleTrack> &last = lastTrack();

@@ -3,7 +3,6 @@
 #include "audiooutput.h"
 
 #include <SDL_audio.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -64,38 +63,38 @@ private:
     void idle(std::unique_lock<std::mutex> &lock);
 
     // Read by the decoder thread; never changes.
-    const std::chrono::milliseconds closeAfter;
+    const std::chrono::milliseconds m_closeAfter;
     // Never changes.
-    const Uint16 periodRequest;
+    const Uint16 m_periodRequest;
 
     // Guards the members up to the callback's, for the playing threads and
     // the decoder thread.
-    std::mutex mutex;
+    std::mutex m_mutex;
     // A play, or the end, for the decoder thread.
-    std::condition_variable wake;
+    std::condition_variable m_wake;
     // Started by the first play, joined by the destructor.
-    std::thread decoder;
-    bool quitting = false;
-    bool sdlStarted = false;
-    SDL_AudioDeviceID device = 0;
+    std::thread m_decoder;
+    bool m_quitting = false;
+    bool m_sdlStarted = false;
+    SDL_AudioDeviceID m_device = 0;
     // Also read by the callback: written only while no callback can run.
-    SDL_AudioSpec spec {};
-    std::size_t frameBytes = 1;
-    std::size_t leadBytes = 0;
+    SDL_AudioSpec m_spec {};
+    std::size_t m_frameBytes = 1;
+    std::size_t m_leadBytes = 0;
     // Counts plays, so the decoder thread sees one that came while it slept.
-    unsigned long long plays = 0;
+    unsigned long long m_plays = 0;
     // Keep alive what the callback reads: current was started in place of
     // the sample before, queued joined on to it.
-    std::shared_ptr<SampleTrack> current;
-    std::shared_ptr<SampleTrack> queued;
+    std::shared_ptr<SampleTrack> m_current;
+    std::shared_ptr<SampleTrack> m_queued;
 
     // The callback's, and whoever holds SDL_LockAudioDevice: the sample it
     // plays and the one it goes on with on the frame after its last.
-    SampleTrack *playing = nullptr;
-    SampleTrack *next = nullptr;
+    SampleTrack *m_playing = nullptr;
+    SampleTrack *m_next = nullptr;
 
     // Counted by the callback, read anywhere.
-    std::atomic<unsigned long long> underruns { 0 };
-    std::atomic<unsigned long long> joins { 0 };
-    std::atomic<unsigned long long> frames { 0 };
+    std::atomic<unsigned long long> m_underruns { 0 };
+    std::atomic<unsigned long long> m_joins { 0 };
+    std::atomic<unsigned long long> m_frames { 0 };
 };
