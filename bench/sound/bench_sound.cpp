@@ -66,35 +66,35 @@ double cpuMs()
 class Recorder
 {
 public:
-    explicit Recorder(const QString &fifo) : reader([this, fifo] { run(fifo); }) { }
+    explicit Recorder(const QString &fifo) : m_reader([this, fifo] { run(fifo); }) { }
     ~Recorder()
     {
-        stopping = true;
-        reader.join();
+        m_stopping = true;
+        m_reader.join();
     }
 
     qsizetype bytes()
     {
-        std::lock_guard lock(mutex);
-        return data.size();
+        std::lock_guard lock(m_mutex);
+        return m_data.size();
     }
     QByteArray recorded()
     {
-        std::lock_guard lock(mutex);
-        return data;
+        std::lock_guard lock(m_mutex);
+        return m_data;
     }
     // When the device period starting at offset was written. The driver
     // writes through stdio, which hands the FIFO two periods at a time, so a
     // period is dated back by the periods that came after it in one read.
     Clock::time_point written(qsizetype offset, qsizetype periodBytes, double periodMs)
     {
-        std::lock_guard lock(mutex);
-        const auto piece = std::upper_bound(ends.begin(), ends.end(), offset);
-        if (piece == ends.end())
+        std::lock_guard lock(m_mutex);
+        const auto piece = std::upper_bound(m_ends.begin(), m_ends.end(), offset);
+        if (piece == m_ends.end())
             return Clock::now();
         const qsizetype later = (*piece - offset) / periodBytes - 1;
         const auto back = std::chrono::duration<double, std::milli>(later * periodMs);
-        return times[piece - ends.begin()] - std::chrono::duration_cast<Clock::duration>(back);
+        return m_times[piece - m_ends.begin()] - std::chrono::duration_cast<Clock::duration>(back);
     }
 
 private:
@@ -103,26 +103,26 @@ private:
         const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDWR);
         char buffer[65536];
         pollfd ready { fd, POLLIN, 0 };
-        while (!stopping) {
+        while (!m_stopping) {
             if (::poll(&ready, 1, 100) <= 0)
                 continue;
             const ssize_t got = ::read(fd, buffer, sizeof buffer);
             if (got <= 0)
                 break;
-            std::lock_guard lock(mutex);
-            data.append(buffer, got);
-            ends.append(data.size());
-            times.append(Clock::now());
+            std::lock_guard lock(m_mutex);
+            m_data.append(buffer, got);
+            m_ends.append(m_data.size());
+            m_times.append(Clock::now());
         }
         ::close(fd);
     }
 
-    std::atomic<bool> stopping { false };
-    std::mutex mutex;
-    QByteArray data;
-    QList<qsizetype> ends;
-    QList<Clock::time_point> times;
-    std::thread reader;
+    std::atomic<bool> m_stopping { false };
+    std::mutex m_mutex;
+    QByteArray m_data;
+    QList<qsizetype> m_ends;
+    QList<Clock::time_point> m_times;
+    std::thread m_reader;
 };
 
 struct Start
@@ -136,17 +136,17 @@ class Bench
 public:
     Bench(SdlAudioOutput &output, Recorder &recorder, const SDL_AudioSpec &spec,
           const QString &silence)
-        : output(output)
-        , recorder(recorder)
-        , spec(spec)
-        , frameBytes(SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels)
-        , silence(silence)
+        : m_output(output)
+        , m_recorder(recorder)
+        , m_spec(spec)
+        , m_frameBytes(SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels)
+        , m_silence(silence)
     { }
 
     // Plays path without waiting after a stretch of silence.
     Start start(const QString &path)
     {
-        output.play(silence, false); // cuts off a sample still playing
+        m_output.play(m_silence, false); // cuts off a sample still playing
         sleepMs(150 + std::rand() % 20);
         return startNow(path);
     }
@@ -155,21 +155,21 @@ public:
     // moment its first sound left the device.
     Start startNow(const QString &path)
     {
-        const qsizetype from = recorder.bytes();
+        const qsizetype from = m_recorder.bytes();
         const auto called = Clock::now();
-        output.play(path, false);
+        m_output.play(path, false);
         Start result { msSince(called), -1 };
         sleepMs(100);
-        const QList<float> samples = firstChannel(recorder.recorded().mid(from), spec);
+        const QList<float> samples = firstChannel(m_recorder.recorded().mid(from), m_spec);
         const QList<Span> spans = soundSpans(samples);
         if (spans.isEmpty())
             return result;
-        const qsizetype offset = from + spans[0].start * frameBytes;
-        const qsizetype pieceStart = std::max(from, offset - offset % spec.size);
-        const double intoPiece = double(offset - pieceStart) / frameBytes * 1000 / spec.freq;
-        const double periodMs = spec.samples * 1000.0 / spec.freq;
+        const qsizetype offset = from + spans[0].start * m_frameBytes;
+        const qsizetype pieceStart = std::max(from, offset - offset % m_spec.size);
+        const double intoPiece = double(offset - pieceStart) / m_frameBytes * 1000 / m_spec.freq;
+        const double periodMs = m_spec.samples * 1000.0 / m_spec.freq;
         result.latencyMs
-            = msSince(called, recorder.written(pieceStart, spec.size, periodMs)) + intoPiece;
+            = msSince(called, m_recorder.written(pieceStart, m_spec.size, periodMs)) + intoPiece;
         return result;
     }
 
@@ -177,22 +177,22 @@ public:
     double gapMs(const QString &first, const QString &second)
     {
         sleepMs(200); // a sample started before has ended: first is not joined on to it
-        const qsizetype from = recorder.bytes();
-        output.play(first, true);
-        output.play(second, true);
+        const qsizetype from = m_recorder.bytes();
+        m_output.play(first, true);
+        m_output.play(second, true);
         sleepMs(100);
-        const QList<Span> spans = soundSpans(firstChannel(recorder.recorded().mid(from), spec));
+        const QList<Span> spans = soundSpans(firstChannel(m_recorder.recorded().mid(from), m_spec));
         if (spans.size() < 2)
             return 0; // joined without a gap
-        return double(spans[1].start - spans[0].end) * 1000 / spec.freq;
+        return double(spans[1].start - spans[0].end) * 1000 / m_spec.freq;
     }
 
 private:
-    SdlAudioOutput &output;
-    Recorder &recorder;
-    SDL_AudioSpec spec;
-    int frameBytes;
-    QString silence;
+    SdlAudioOutput &m_output;
+    Recorder &m_recorder;
+    SDL_AudioSpec m_spec;
+    int m_frameBytes;
+    QString m_silence;
 };
 
 void report(const char *what, QList<double> values, const char *unit)

@@ -6,7 +6,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <SDL_log.h>
@@ -32,15 +31,15 @@ public:
     explicit FileSizeLimit(rlim_t limit)
     {
         std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit lowered = saved;
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit lowered = m_saved;
         lowered.rlim_cur = limit;
         setrlimit(RLIMIT_FSIZE, &lowered);
     }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
 
 private:
-    rlimit saved {};
+    rlimit m_saved {};
 };
 
 } // namespace
@@ -51,21 +50,14 @@ class TestSoundFaults : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir folder;
-    int tones = 0;
-
-    QString tone(double seconds, double hz = 440)
-    {
-        const QString path = folder.filePath(QString("tone%1.wav").arg(++tones));
-        return writeTone(path, hz, seconds) ? path : QString();
-    }
+    ToneFolder folder;
 
     // The tone, then a hole that makes the file 2 GB, hours of sound, under
     // a header claiming nearly 4 GB. A call that waited for it would outlast
     // the test's time limit. Empty when there is no room for it here.
     QString hugeTone(double seconds, double hz = 440)
     {
-        const QString path = tone(seconds, hz);
+        const QString path = folder.tone(hz, seconds);
         QFile file(path);
         if (!file.resize((qint64(1) << 31) + 100) || !file.open(QIODevice::ReadWrite))
             return {};
@@ -110,7 +102,7 @@ private slots:
         const QString longTone = hugeTone(3.0);
         if (longTone.isEmpty())
             QSKIP("no room for a sparse 2 GB file here");
-        const QString shortTone = tone(0.3);
+        const QString shortTone = folder.tone(440, 0.3);
         auto output = std::make_unique<SdlAudioOutput>();
         qint64 elapsed = 0;
         {
@@ -158,7 +150,7 @@ private slots:
         auto output = std::make_unique<SdlAudioOutput>();
         output->play(path, false);
         QTest::qWait(300);
-        output->play(tone(0.2, 880), true);
+        output->play(folder.tone(880, 0.2), true);
         QFile::remove(path);
         const auto recording = recordedOutput(std::move(output), folder.filePath("output.raw"));
         QVERIFY(recording);

@@ -1,8 +1,8 @@
-#include "audiooutput.h"
 #include "fakeplatform.h"
 #include "fakesampleplayer.h"
 #include "filepermissions.h"
 #include "instancelock.h"
+#include "recordingoutput.h"
 #include "sarvikform.h"
 #include "soundbits.h"
 
@@ -14,23 +14,16 @@
 
 namespace {
 
-class RecordingOutput : public AudioOutput
-{
-public:
-    QStringList played;
-    void play(const QString &path, bool) override { played << path; }
-};
-
 // Checks for another copy with a real lock file in the given folder.
 class LockPlatform : public FakePlatform
 {
 public:
-    explicit LockPlatform(const QString &folder) : folder(folder) { }
-    InstanceCheck checkInstance() override { return lock.acquire({ folder }); }
+    explicit LockPlatform(const QString &folder) : m_folder(folder) { }
+    InstanceCheck checkInstance() override { return m_lock.acquire({ m_folder }); }
 
 private:
-    QString folder;
-    InstanceLock lock;
+    QString m_folder;
+    InstanceLock m_lock;
 };
 
 } // namespace
@@ -67,7 +60,7 @@ private slots:
         form.DirectionsText->setPlainText(phrase);
         QTest::mouseClick(form.PlayButton, Qt::LeftButton);
 
-        QCOMPARE(output.played, QStringList { last });
+        QCOMPARE(output.paths, QStringList { last });
         QCOMPARE(form.PlayButton->text(), QString("Play"));
         QCOMPARE(form.DirectionsText->toPlainText().size(), phrase.size());
     }

@@ -1,8 +1,6 @@
-#include "fakeplatform.h"
-#include "fakesampleplayer.h"
 #include "framewidth.h"
 #include "resizerule.h"
-#include "sarvikform.h"
+#include "windowfixture.h"
 
 #include <QFrame>
 #include <QTest>
@@ -13,28 +11,37 @@ namespace {
 class GeometryLog : public QObject
 {
 public:
-    explicit GeometryLog(QWidget *widget) : widget(widget) { widget->installEventFilter(this); }
+    explicit GeometryLog(QWidget *widget) : m_widget(widget) { widget->installEventFilter(this); }
     QList<QRect> places;
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
         if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
-            places << widget->geometry();
+            places << m_widget->geometry();
         return false;
     }
 
 private:
-    QWidget *widget;
+    QWidget *m_widget;
 };
 
 } // namespace
 
+// How the window is sized: the frame's width, the resize rule, and the
+// window applying both.
 class TestLayout : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void frameWidthFollowsOuterWidth()
+    {
+        QCOMPARE(frameWidthPixels(6975), 459.0f);
+        QCOMPARE(frameWidthPixels(9000), 594.0f);
+        QCOMPARE(frameWidthPixels(6990), 460.0f);
+    }
+
     void resizeRule_data()
     {
         QTest::addColumn<bool>("minimized");
@@ -61,20 +68,12 @@ private slots:
         QTEST(decision.wasMinimized, "wasMinimizedAfter");
     }
 
-    void frameWidthFollowsOuterWidth()
-    {
-        QCOMPARE(frameWidthPixels(6975), 459.0f);
-        QCOMPARE(frameWidthPixels(9000), 594.0f);
-        QCOMPARE(frameWidthPixels(6990), 460.0f);
-    }
-
     // The window maps its own resize and minimise events onto the rule.
     void windowFollowsTheRule()
     {
-        FakePlatform platform;
-        FakeSamplePlayer player;
-        SarvikForm form(platform, player);
-        QVERIFY(form.load());
+        WindowFixture window;
+        QVERIFY(window.open());
+        SarvikForm &form = *window.form;
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QFrame *frame = form.SelectFrame;
         QCOMPARE(frame->geometry(), QRect(0, 0, 459, 469));

@@ -1,7 +1,5 @@
-#include "fakeplatform.h"
-#include "fakesampleplayer.h"
-#include "sarvikform.h"
 #include "voicelist.h"
+#include "windowfixture.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
@@ -10,13 +8,9 @@
 
 // Auditioning and composing with real mouse and key input on the shown
 // window; the fake player records what would have been played.
-class TestLists : public QObject
+class TestLists : public QObject, WindowFixture
 {
     Q_OBJECT
-
-    FakePlatform platform;
-    FakeSamplePlayer player;
-    std::unique_ptr<SarvikForm> form;
 
     // A list entry's centre in window coordinates, where the window system
     // delivers its clicks.
@@ -40,17 +34,8 @@ class TestLists : public QObject
     static QColor windowBackground() { return QApplication::palette().color(QPalette::Base); }
 
 private slots:
-    void init()
-    {
-        platform = FakePlatform();
-        player = FakeSamplePlayer();
-        form = std::make_unique<SarvikForm>(platform, player);
-        QVERIFY(form->load());
-        form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    }
-
-    void cleanup() { form.reset(); }
+    void init() { QVERIFY(openActive()); }
+    void cleanup() { reset(); }
 
     void doubleClickPlaysOnceAndAppendsOnce()
     {

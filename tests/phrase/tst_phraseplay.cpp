@@ -1,7 +1,5 @@
-#include "fakeplatform.h"
-#include "fakesampleplayer.h"
-#include "sarvikform.h"
 #include "voicelist.h"
+#include "windowfixture.h"
 
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -30,7 +28,7 @@ void postClick(QWidget *widget, QPoint at = {})
 class PaintedCaption : public QObject
 {
 public:
-    explicit PaintedCaption(QPushButton *button) : button(button)
+    explicit PaintedCaption(QPushButton *button) : m_button(button)
     {
         button->installEventFilter(this);
     }
@@ -40,25 +38,22 @@ protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
         if (event->type() == QEvent::Paint)
-            shown = button->text();
+            shown = m_button->text();
         return false;
     }
 
 private:
-    QPushButton *button;
+    QPushButton *m_button;
 };
 
 } // namespace
 
 // Playing the phrase with the recording fake: what is played, in which
 // order, and what the user's input does between two fragments.
-class TestPhrasePlay : public QObject
+class TestPhrasePlay : public QObject, WindowFixture
 {
     Q_OBJECT
 
-    FakePlatform platform;
-    FakeSamplePlayer player;
-    std::unique_ptr<SarvikForm> form;
     std::unique_ptr<PaintedCaption> caption;
 
     void play(const QString &phrase)
@@ -75,10 +70,7 @@ class TestPhrasePlay : public QObject
 private slots:
     void init()
     {
-        platform = FakePlatform();
-        player = FakeSamplePlayer();
-        form = std::make_unique<SarvikForm>(platform, player);
-        QVERIFY(form->load());
+        QVERIFY(open());
         caption = std::make_unique<PaintedCaption>(form->PlayButton);
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QTRY_COMPARE(caption->shown, "Play");
@@ -87,7 +79,7 @@ private slots:
     void cleanup()
     {
         caption.reset();
-        form.reset();
+        reset();
     }
 
     // "Stop" is on screen while each fragment plays, the first one and the

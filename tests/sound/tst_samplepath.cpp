@@ -1,4 +1,4 @@
-#include "audiooutput.h"
+#include "recordingoutput.h"
 #include "samplepath.h"
 #include "soundbits.h"
 
@@ -10,17 +10,6 @@
 #include <filesystem>
 
 namespace {
-
-struct RecordingOutput : AudioOutput
-{
-    QStringList paths;
-    QList<bool> waits;
-    void play(const QString &path, bool wait) override
-    {
-        paths.append(path);
-        waits.append(wait);
-    }
-};
 
 void touch(const QString &path)
 {

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <SDL.h>
@@ -36,13 +35,11 @@ private slots:
     void missingModuleIsRetriedAtMostOnceASecond();
 
 private:
-    QString tone(double hz, double seconds, int rate = 22050, int channels = 1, int format = 0);
     QList<float> recorded(std::unique_ptr<SdlAudioOutput> output);
     static qint64 elapsedPlaying(SdlAudioOutput &output, const QString &path, bool wait);
 
-    QTemporaryDir folder;
+    ToneFolder folder;
     SDL_AudioSpec spec {};
-    int tones = 0;
 };
 
 void TestSdlAudio::initTestCase()
@@ -56,12 +53,6 @@ void TestSdlAudio::init()
     qputenv("SDL_AUDIODRIVER", "disk");
     qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(folder.filePath("output.raw")));
     qunsetenv("SDL_DISKAUDIODELAY");
-}
-
-QString TestSdlAudio::tone(double hz, double seconds, int rate, int channels, int format)
-{
-    const QString path = folder.filePath(QString("tone%1.wav").arg(++tones));
-    return writeTone(path, hz, seconds, rate, channels, format) ? path : QString();
 }
 
 QList<float> TestSdlAudio::recorded(std::unique_ptr<SdlAudioOutput> output)
@@ -98,7 +89,8 @@ void TestSdlAudio::playsToneOnce()
     QFETCH(int, channels);
     QFETCH(int, format);
     auto output = std::make_unique<SdlAudioOutput>();
-    const qint64 elapsed = elapsedPlaying(*output, tone(440, 0.3, rate, channels, format), true);
+    const qint64 elapsed
+        = elapsedPlaying(*output, folder.tone(440, 0.3, rate, channels, format), true);
     const QList<float> samples = recorded(std::move(output));
 
     QVERIFY2(elapsed >= 250, QByteArray::number(elapsed));
@@ -114,8 +106,8 @@ void TestSdlAudio::asyncReturnsAtOnce()
     // Closing between the two plays would start a new file: the second
     // follows the first well within the close delay.
     auto output = std::make_unique<SdlAudioOutput>(1s);
-    const QString second = tone(440, 2.0);
-    output->play(tone(440, 0.1), true); // opens the device
+    const QString second = folder.tone(440, 2.0);
+    output->play(folder.tone(440, 0.1), true); // opens the device
     const auto opened = output->deviceSpec();
     QVERIFY(opened);
     const qint64 elapsed = elapsedPlaying(*output, second, false);
@@ -136,10 +128,10 @@ void TestSdlAudio::asyncReturnsAtOnce()
 void TestSdlAudio::newSampleCutsOffOld()
 {
     auto output = std::make_unique<SdlAudioOutput>();
-    output->play(tone(440, 3.0), false);
+    output->play(folder.tone(440, 3.0), false);
     // Some of the first tone has reached the device.
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(folder.filePath("output.raw")).size() > 16384, 10000);
-    output->play(tone(880, 0.3), true);
+    output->play(folder.tone(880, 0.3), true);
     const QList<float> samples = recorded(std::move(output));
 
     const QList<Span> spans = soundSpans(samples);
@@ -156,9 +148,9 @@ void TestSdlAudio::backToBackLeavesNoGap()
     // Slow periods give the caller time to come back on a busy machine.
     qputenv("SDL_DISKAUDIODELAY", "50");
     auto output = std::make_unique<SdlAudioOutput>();
-    output->play(tone(440, 0.3), true);
-    output->play(tone(660, 0.3, 44100), true);
-    output->play(tone(880, 0.3), true);
+    output->play(folder.tone(440, 0.3), true);
+    output->play(folder.tone(660, 0.3, 44100), true);
+    output->play(folder.tone(880, 0.3), true);
     const auto counters = output->counters();
     const QList<float> samples = recorded(std::move(output));
 
@@ -188,8 +180,8 @@ void TestSdlAudio::longPeriodKeepsLeadShortAndJoins()
     constexpr int Rate = 48000;
     const int firstFrames = 3 * Period + endFrame;
     auto output = std::make_unique<SdlAudioOutput>(std::chrono::seconds(3), Period);
-    const QString first = tone(440, (firstFrames + 0.5) / Rate, Rate);
-    const QString second = tone(880, 0.2, Rate);
+    const QString first = folder.tone(440, (firstFrames + 0.5) / Rate, Rate);
+    const QString second = folder.tone(880, 0.2, Rate);
     output->play(first, true);
     // The device's count of frames starts with the first tone.
     const qint64 unplayed = firstFrames - qint64(output->counters().frames);
@@ -207,19 +199,19 @@ void TestSdlAudio::noDeviceReturnsAtOnceAndRetries()
     qputenv("SDL_AUDIODRIVER", "no-such-driver");
     auto output = std::make_unique<SdlAudioOutput>();
     // Back before the sample could have been played.
-    const qint64 elapsed = elapsedPlaying(*output, tone(440, 10.0), true);
+    const qint64 elapsed = elapsedPlaying(*output, folder.tone(440, 10.0), true);
     QVERIFY2(elapsed < 10000, QByteArray::number(elapsed));
     QVERIFY(!output->deviceSpec());
 
     qputenv("SDL_AUDIODRIVER", "disk");
-    output->play(tone(440, 0.3), true);
+    output->play(folder.tone(440, 0.3), true);
     QCOMPARE(soundSpans(recorded(std::move(output))).size(), 1);
 }
 
 void TestSdlAudio::brokenFilesPlayNothing()
 {
     QByteArray header;
-    QFile good(tone(440, 0.1));
+    QFile good(folder.tone(440, 0.1));
     QVERIFY(good.open(QIODevice::ReadOnly));
     header = good.read(44);
     QByteArray zeroChannels = header + QByteArray(4000, '\x30');
@@ -228,7 +220,7 @@ void TestSdlAudio::brokenFilesPlayNothing()
                                        zeroChannels, header.left(12) + QByteArray(5000, '\xee') };
 
     auto output = std::make_unique<SdlAudioOutput>();
-    output->play(tone(440, 0.1), true);
+    output->play(folder.tone(440, 0.1), true);
     for (const QByteArray &bytes : broken) {
         QFile file(folder.filePath("broken.wav"));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -247,7 +239,7 @@ void TestSdlAudio::closesWhenIdleAndReopens()
     // Slow periods, so that a busy machine cannot starve the tone.
     qputenv("SDL_DISKAUDIODELAY", "40");
     auto output = std::make_unique<SdlAudioOutput>(100ms);
-    output->play(tone(440, 0.6), false);
+    output->play(folder.tone(440, 0.6), false);
     const auto opened = output->deviceSpec();
     QVERIFY(opened);
     QTRY_VERIFY_WITH_TIMEOUT(!output->deviceSpec(), 10000);
@@ -260,7 +252,7 @@ void TestSdlAudio::closesWhenIdleAndReopens()
     QVERIFY2(qAbs(heard[0].length() - opened->freq * 6 / 10) < opened->freq / 200,
              QByteArray::number(heard[0].length()));
 
-    output->play(tone(660, 0.2), true);
+    output->play(folder.tone(660, 0.2), true);
     const QList<float> samples = recorded(std::move(output));
     const QList<Span> spans = soundSpans(samples); // reopening started a new file
     QCOMPARE(spans.size(), 1);
@@ -272,7 +264,7 @@ void TestSdlAudio::stalledDeviceEndsTheWait()
     // One device period every four seconds: the sample cannot end in time.
     qputenv("SDL_DISKAUDIODELAY", "4000");
     auto output = std::make_unique<SdlAudioOutput>();
-    const qint64 elapsed = elapsedPlaying(*output, tone(440, 0.3), true);
+    const qint64 elapsed = elapsedPlaying(*output, folder.tone(440, 0.3), true);
     // At the stalled pace the tone would take minutes to be heard.
     QVERIFY2(elapsed >= 2000 && elapsed < 20000, QByteArray::number(elapsed));
 }

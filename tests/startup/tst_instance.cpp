@@ -89,12 +89,7 @@ class TestInstance : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        noDisplay = firstMissingTool({ "Xvfb", "xdotool" });
-        if (noDisplay.isEmpty())
-            noDisplay = display.start(QSize(1024, 768));
-    }
+    void initTestCase() { noDisplay = display.start(QSize(1024, 768), { "xdotool" }); }
 
     void cleanup()
     {

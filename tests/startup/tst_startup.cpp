@@ -1,9 +1,7 @@
 #include "centring.h"
-#include "fakeplatform.h"
-#include "fakesampleplayer.h"
 #include "mysearchbits.h"
-#include "sarvikform.h"
 #include "voicelist.h"
+#include "windowfixture.h"
 
 #include <QFrame>
 #include <QPlainTextEdit>
@@ -52,15 +50,14 @@ private slots:
     {
         QFETCH(QRectF, screen);
         QFETCH(QPointF, corner);
-        FakePlatform platform;
-        platform.screen = screen;
-        FakeSamplePlayer player;
-        SarvikForm form(platform, player);
-        QVERIFY(form.load());
+        WindowFixture window;
+        window.platform.screen = screen;
+        QVERIFY(window.open());
+        SarvikForm &form = *window.form;
         QCOMPARE(MySearchBits::StartHeight, 7500);
         QCOMPARE(MySearchBits::StartWidth, 6975);
         QVERIFY(form.isVisible());
-        QCOMPARE(platform.beeps, 0);
+        QCOMPARE(window.platform.beeps, 0);
         const QRectF outer = form.outerTwips();
         QCOMPARE(outer.size(), QSizeF(6975, 7500));
         QCOMPARE(outer.top(), corner.y());
@@ -72,25 +69,23 @@ private slots:
 
     void secondCopyBeepsAndNeverShows()
     {
-        FakePlatform platform;
-        platform.instance = Platform::InstanceCheck::AnotherRunning;
-        FakeSamplePlayer player;
-        SarvikForm form(platform, player);
-        QVERIFY(!form.load());
-        QCOMPARE(platform.beeps, 1);
+        WindowFixture window;
+        window.platform.instance = Platform::InstanceCheck::AnotherRunning;
+        QVERIFY(!window.open());
+        SarvikForm &form = *window.form;
+        QCOMPARE(window.platform.beeps, 1);
         QVERIFY(!form.isVisible());
         QVERIFY(!form.testAttribute(Qt::WA_WState_Created));
     }
 
     void failedInstanceCheckStillStarts()
     {
-        FakePlatform platform;
-        platform.instance = Platform::InstanceCheck::Failed;
-        FakeSamplePlayer player;
-        SarvikForm form(platform, player);
-        QVERIFY(form.load());
+        WindowFixture window;
+        window.platform.instance = Platform::InstanceCheck::Failed;
+        QVERIFY(window.open());
+        SarvikForm &form = *window.form;
         QVERIFY(form.isVisible());
-        QCOMPARE(platform.beeps, 0);
+        QCOMPARE(window.platform.beeps, 0);
         QCOMPARE(form.Voices[0]->count(), 16);
     }
 
@@ -98,10 +93,9 @@ private slots:
     // click handler: closing the window from there must end the program.
     void closingDuringANestedLoopEndsTheProgram()
     {
-        FakePlatform platform;
-        FakeSamplePlayer player;
-        SarvikForm form(platform, player);
-        QVERIFY(form.load());
+        WindowFixture window;
+        QVERIFY(window.open());
+        SarvikForm &form = *window.form;
         bool loopReturned = false;
         QTimer::singleShot(0, &form, [&] {
             QTimer::singleShot(0, &form, [&] { QVERIFY(form.close()); });

@@ -28,12 +28,12 @@ bool setOverride(bool on)
 } // namespace
 
 PermissionBitsApply::PermissionBitsApply()
-    : isRoot(geteuid() == 0), changed(isRoot && setOverride(false))
+    : m_isRoot(geteuid() == 0), m_changed(m_isRoot && setOverride(false))
 { }
 
 PermissionBitsApply::~PermissionBitsApply()
 {
-    if (changed)
+    if (m_changed)
         setOverride(true);
 }
 

@@ -12,9 +12,9 @@ public:
     PermissionBitsApply(const PermissionBitsApply &) = delete;
     PermissionBitsApply &operator=(const PermissionBitsApply &) = delete;
 
-    bool active() const { return changed || !isRoot; }
+    bool active() const { return m_changed || !m_isRoot; }
 
 private:
-    bool isRoot = false;
-    bool changed = false;
+    bool m_isRoot = false;
+    bool m_changed = false;
 };

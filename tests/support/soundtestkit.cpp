@@ -74,6 +74,12 @@ bool writeTone(const QString &path, double hz, double seconds, int rate, int cha
     return sf_close(file) == 0 && written;
 }
 
+QString ToneFolder::tone(double hz, double seconds, int rate, int channels, int format)
+{
+    const QString path = m_folder.filePath(QString("tone%1.wav").arg(++m_tones));
+    return writeTone(path, hz, seconds, rate, channels, format) ? path : QString();
+}
+
 QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec)
 {
     const int sampleBytes = SDL_AUDIO_BITSIZE(spec.format) / 8;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <SDL_audio.h>
 #include <memory>
@@ -22,6 +23,19 @@ QByteArray wavFile(int channels, quint32 rate, int bits, const QByteArray &data,
 // libsndfile format (SF_FORMAT_WAV | SF_FORMAT_PCM_16 when 0).
 bool writeTone(const QString &path, double hz, double seconds, int rate = 22050, int channels = 1,
                int format = 0);
+
+// A scratch folder that numbered tone files are written into.
+class ToneFolder
+{
+public:
+    // A new tone file, as writeTone writes it; empty when it cannot be written.
+    QString tone(double hz, double seconds, int rate = 22050, int channels = 1, int format = 0);
+    QString filePath(const QString &name) const { return m_folder.filePath(name); }
+
+private:
+    QTemporaryDir m_folder;
+    int m_tones = 0;
+};
 
 // Channel 0 of raw device output in the format spec describes.
 QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec);

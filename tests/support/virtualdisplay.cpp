@@ -6,6 +6,9 @@
 
 #include <X11/Xlib.h>
 
+namespace {
+
+// The first of tools that is not on PATH, or an empty string.
 QString firstMissingTool(std::initializer_list<const char *> tools)
 {
     for (const char *tool : tools) {
@@ -14,6 +17,8 @@ QString firstMissingTool(std::initializer_list<const char *> tools)
     }
     return {};
 }
+
+} // namespace
 
 void stopProcess(QProcess &process)
 {
@@ -50,8 +55,13 @@ VirtualDisplay::~VirtualDisplay()
     stopProcess(m_server);
 }
 
-QString VirtualDisplay::start(QSize screen)
+QString VirtualDisplay::start(QSize screen, std::initializer_list<const char *> tools)
 {
+    QString missing = firstMissingTool({ "Xvfb" });
+    if (missing.isEmpty())
+        missing = firstMissingTool(tools);
+    if (!missing.isEmpty())
+        return missing + " is not installed";
     // -displayfd picks a free display and writes its number to our pipe.
     // -noreset: the server would otherwise start afresh each time its last
     // client leaves, and refuse a program connecting meanwhile.

@@ -8,9 +8,6 @@
 #include <initializer_list>
 #include <optional>
 
-// The first of tools that is not on PATH, or an empty string.
-QString firstMissingTool(std::initializer_list<const char *> tools);
-
 // Ends process, asking it to quit first.
 void stopProcess(QProcess &process);
 
@@ -30,8 +27,9 @@ class VirtualDisplay
 public:
     ~VirtualDisplay();
 
-    // An empty string when the server runs, otherwise why it does not.
-    QString start(QSize screen);
+    // Starts the server, once Xvfb and the tools the caller drives it with
+    // are on PATH. An empty string when it runs, otherwise why it does not.
+    QString start(QSize screen, std::initializer_list<const char *> tools);
     // ":N", for DISPLAY.
     QString name() const { return m_name; }
 

@@ -1,7 +1,5 @@
-#include "fakeplatform.h"
-#include "fakesampleplayer.h"
-#include "sarvikform.h"
 #include "voicelist.h"
+#include "windowfixture.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -14,13 +12,9 @@
 #include <QTest>
 
 // The window as start-up leaves it: built, filled, sized and shown.
-class TestWindow : public QObject
+class TestWindow : public QObject, WindowFixture
 {
     Q_OBJECT
-
-    FakePlatform platform;
-    FakeSamplePlayer player;
-    std::unique_ptr<SarvikForm> form;
 
     QStringList rows(int list) const
     {
@@ -31,15 +25,8 @@ class TestWindow : public QObject
     }
 
 private slots:
-    void init()
-    {
-        form = std::make_unique<SarvikForm>(platform, player);
-        QVERIFY(form->load());
-        form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    }
-
-    void cleanup() { form.reset(); }
+    void init() { QVERIFY(openActive()); }
+    void cleanup() { reset(); }
 
     void listsHoldTheCatalogueInItsOrder()
     {
@@ -61,10 +48,10 @@ private slots:
             QVERIFY(list->selectedItems().isEmpty());
     }
 
-    void controlsStandAtTheirDesignPlaces()
+    void controlsStandAtTheirPlaces()
     {
-        // Design twips inside the frame; 15 twips to the pixel.
-        const std::array<std::pair<QWidget *, QRect>, 12> design { {
+        // Twips inside the frame; 15 twips to the pixel.
+        const std::array<std::pair<QWidget *, QRect>, 12> places { {
             { form->ClearButton, { 3480, 2730, 795, 435 } },
             { form->PlayButton, { 4320, 2730, 795, 435 } },
             { form->Voices[0], { 30, 60, 1695, 3150 } },
@@ -78,7 +65,7 @@ private slots:
             { form->SelectFrame, { 0, 0, 459 * 15, 7035 } }, // stretched by start-up
             { form->PLayOnClick, { 5400, 2970, 0, 195 } },
         } };
-        for (const auto &[control, twips] : design) {
+        for (const auto &[control, twips] : places) {
             const QRect expected(twips.x() / 15, twips.y() / 15, twips.width() / 15,
                                  twips.height() / 15);
             const QRect actual = control->geometry();
