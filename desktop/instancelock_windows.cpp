@@ -4,10 +4,9 @@
 
 #include <QDir>
 
+#include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
-#include <windows.h>
-
 #include <vector>
 
 namespace {
