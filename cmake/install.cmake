@@ -5,11 +5,19 @@
 # bin/ through a relative symlink (the program resolves it to the real folder).
 
 include(GNUInstallDirs)
+# The Debian revision of this upstream version: a package is never native.
+set(VP_PACKAGE_RELEASE 1)
+set(vp_package_version ${PROJECT_VERSION}-${VP_PACKAGE_RELEASE})
 set(VP_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/voice-player)
 
-# Placeholders until the project has a web home of its own.
+# Who publishes it, in one place: placeholders until the project has a web
+# home, a maintainer and an AppStream id of its own (-DVP_HOMEPAGE=... ).
+set(VP_APPSTREAM_ID org.example.VoicePlayer CACHE STRING
+    "The id software centres know the program by, for good: the reversed domain of VP_HOMEPAGE")
 set(VP_HOMEPAGE "https://example.org/voice-player" CACHE STRING
     "The project's web home, named in the AppStream metainfo and the package")
+set(VP_PACKAGE_MAINTAINER "Voice Player maintainers <maintainers@users.noreply.c-seed-65fac09f.example>"
+    CACHE STRING "Maintainer named in the Debian package")
 set(VP_SCREENSHOT_URL "" CACHE STRING
     "Where software centres fetch docs/screenshot.png from; empty for VP_HOMEPAGE/screenshot.png")
 # Derived here, not as the cache default, so that a later VP_HOMEPAGE counts.
@@ -17,6 +25,19 @@ set(vp_screenshot_url ${VP_SCREENSHOT_URL})
 if(NOT vp_screenshot_url)
     set(vp_screenshot_url ${VP_HOMEPAGE}/screenshot.png)
 endif()
+# SPDX identifier of LICENSE.
+set(VP_LICENSE MIT)
+
+# Compressed at configure time, without name or time stamp so that rebuilds
+# match.
+function(vp_install_gzipped source name destination)
+    set(gzipped ${CMAKE_BINARY_DIR}/doc/${name}.gz)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/doc)
+    execute_process(COMMAND gzip -9nc INPUT_FILE ${source} OUTPUT_FILE ${gzipped}
+        COMMAND_ERROR_IS_FATAL ANY)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+    install(FILES ${gzipped} DESTINATION ${destination})
+endfunction()
 
 install(TARGETS voice-player RUNTIME DESTINATION ${VP_PROGRAM_DIR})
 # The sound engine, which the program loads from beside itself.
@@ -54,8 +75,7 @@ if(UNIX AND NOT APPLE)
 
     install(FILES ${PROJECT_SOURCE_DIR}/resources/voice-player.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    # What software centres show, under an id they keep for good.
-    set(VP_APPSTREAM_ID org.example.VoicePlayer)
+    # What software centres show.
     set(metainfo ${CMAKE_BINARY_DIR}/${VP_APPSTREAM_ID}.metainfo.xml)
     configure_file(${PROJECT_SOURCE_DIR}/resources/voice-player.metainfo.xml.in ${metainfo} @ONLY)
     install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -64,10 +84,27 @@ if(UNIX AND NOT APPLE)
         install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/${size}x${size}/voice-player.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
     endforeach()
-endif()
 
-set(VP_PACKAGE_MAINTAINER "Voice Player maintainers <maintainers@users.noreply.c-seed-65fac09f.example>"
-    CACHE STRING "Maintainer named in the Debian package")
+    # What Debian wants beside every package, and the manual pages.
+    set(VP_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/voice-player)
+    set(VP_MAN_PAGES voice-player.1)
+    set(VP_INSTALLED_DOCS ${VP_DOC_DIR}/copyright ${VP_DOC_DIR}/changelog.Debian.gz)
+    configure_file(${PROJECT_SOURCE_DIR}/resources/debian/copyright.in
+        ${CMAKE_BINARY_DIR}/doc/copyright @ONLY)
+    install(FILES ${CMAKE_BINARY_DIR}/doc/copyright DESTINATION ${VP_DOC_DIR})
+    configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog.in
+        ${CMAKE_BINARY_DIR}/doc/changelog.Debian @ONLY)
+    vp_install_gzipped(${CMAKE_BINARY_DIR}/doc/changelog.Debian changelog.Debian ${VP_DOC_DIR})
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME voice-player)
+    list(APPEND VP_INSTALLED_DOCS ${CMAKE_INSTALL_DATADIR}/lintian/overrides/voice-player)
+    foreach(page IN LISTS VP_MAN_PAGES)
+        string(REGEX MATCH "[0-9]$" section ${page})
+        vp_install_gzipped(${PROJECT_SOURCE_DIR}/resources/man/${page} ${page}
+            ${CMAKE_INSTALL_MANDIR}/man${section})
+        list(APPEND VP_INSTALLED_DOCS ${CMAKE_INSTALL_MANDIR}/man${section}/${page}.gz)
+    endforeach()
+endif()
 
 set(CPACK_PACKAGE_NAME voice-player)
 set(CPACK_PACKAGE_VENDOR "Voice Player maintainers")
@@ -79,12 +116,23 @@ set(CPACK_PACKAGE_DESCRIPTION
 in seven lists, plays a fragment when it is selected and strings fragments
 together into a phrase that it speaks one after the other. It reads the WAV
 samples from the wavs folder beside the program; a demo voice comes with it.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_RPM_PACKAGE_LICENSE ${VP_LICENSE})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${VP_PACKAGE_RELEASE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# CPack calls ldconfig from postinst and postrm for any shared object under
+# /usr/lib/*/, but the engine module lives in the program's own folder, where
+# the dynamic linker never looks. Naming maintainer scripts of our own is the
+# one way to stop it; these do not exist, so the package has none (CPack
+# warns that it finds no such files).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postinst
+    ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postrm)
 # The X11 platform plugin that Qt loads at run time ships in libqt6gui6, which
 # dpkg-shlibdeps already finds through the program's links.
 

@@ -123,6 +123,15 @@ foreach(size IN LISTS sizes)
     list(APPEND expected ${icon})
 endforeach()
 
+# The copyright, the changelog and the manual pages (DOCS, comma-separated).
+string(REPLACE "," ";" docs "${DOCS}")
+foreach(doc IN LISTS docs)
+    if(NOT EXISTS ${PREFIX}/${doc})
+        message(FATAL_ERROR "missing ${doc}")
+    endif()
+    list(APPEND expected ${doc})
+endforeach()
+
 # Nothing beyond that.
 file(GLOB_RECURSE installed RELATIVE ${PREFIX} LIST_DIRECTORIES false ${PREFIX}/*)
 list(REMOVE_ITEM installed ${expected})
