@@ -28,17 +28,6 @@ endif()
 # SPDX identifier of LICENSE.
 set(VP_LICENSE MIT)
 
-# Compressed at configure time, without name or time stamp so that rebuilds
-# match.
-function(vp_install_gzipped source name destination)
-    set(gzipped ${CMAKE_BINARY_DIR}/doc/${name}.gz)
-    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/doc)
-    execute_process(COMMAND gzip -9nc INPUT_FILE ${source} OUTPUT_FILE ${gzipped}
-        COMMAND_ERROR_IS_FATAL ANY)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
-    install(FILES ${gzipped} DESTINATION ${destination})
-endfunction()
-
 install(TARGETS voice-player RUNTIME DESTINATION ${VP_PROGRAM_DIR})
 # The sound engine, which the program loads from beside itself.
 install(TARGETS voice-player-sound LIBRARY DESTINATION ${VP_PROGRAM_DIR})
@@ -58,21 +47,6 @@ if(UNIX AND NOT APPLE)
     file(CREATE_LINK ${target} ${launcher} SYMBOLIC)
     install(FILES ${launcher} DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-    # Manual pages, compressed as Debian wants them: no name or time stamp in
-    # the gzip header, so that the package builds the same twice.
-    find_program(VP_GZIP gzip REQUIRED)
-    foreach(page IN ITEMS voice-check.1)
-        set(compressed ${CMAKE_BINARY_DIR}/man/${page}.gz)
-        add_custom_command(OUTPUT ${compressed}
-            COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-            COMMAND ${VP_GZIP} -9nc ${PROJECT_SOURCE_DIR}/resources/${page} > ${compressed}
-            DEPENDS ${PROJECT_SOURCE_DIR}/resources/${page}
-            VERBATIM)
-        list(APPEND manPages ${compressed})
-    endforeach()
-    add_custom_target(vp_manpages ALL DEPENDS ${manPages})
-    install(FILES ${manPages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-
     install(FILES ${PROJECT_SOURCE_DIR}/resources/voice-player.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     # What software centres show.
@@ -85,25 +59,40 @@ if(UNIX AND NOT APPLE)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
     endforeach()
 
-    # What Debian wants beside every package, and the manual pages.
-    set(VP_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/voice-player)
-    set(VP_MAN_PAGES voice-player.1)
-    set(VP_INSTALLED_DOCS ${VP_DOC_DIR}/copyright ${VP_DOC_DIR}/changelog.Debian.gz)
-    configure_file(${PROJECT_SOURCE_DIR}/resources/debian/copyright.in
-        ${CMAKE_BINARY_DIR}/doc/copyright @ONLY)
-    install(FILES ${CMAKE_BINARY_DIR}/doc/copyright DESTINATION ${VP_DOC_DIR})
-    configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog.in
-        ${CMAKE_BINARY_DIR}/doc/changelog.Debian @ONLY)
-    vp_install_gzipped(${CMAKE_BINARY_DIR}/doc/changelog.Debian changelog.Debian ${VP_DOC_DIR})
+    # What Debian wants beside every package: the copyright, the changelog and
+    # the manual pages, listed for the install and package tests. Compressed
+    # as Debian wants them: no name or time stamp in the gzip header, so that
+    # the package builds the same twice.
+    set(docDir ${CMAKE_INSTALL_DATADIR}/doc/voice-player)
+    configure_file(${PROJECT_SOURCE_DIR}/resources/debian/copyright.in ${CMAKE_BINARY_DIR}/doc/copyright @ONLY)
+    configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog.in ${CMAKE_BINARY_DIR}/doc/changelog.Debian @ONLY)
+    install(FILES ${CMAKE_BINARY_DIR}/doc/copyright DESTINATION ${docDir})
     install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME voice-player)
-    list(APPEND VP_INSTALLED_DOCS ${CMAKE_INSTALL_DATADIR}/lintian/overrides/voice-player)
-    foreach(page IN LISTS VP_MAN_PAGES)
-        string(REGEX MATCH "[0-9]$" section ${page})
-        vp_install_gzipped(${PROJECT_SOURCE_DIR}/resources/man/${page} ${page}
-            ${CMAKE_INSTALL_MANDIR}/man${section})
-        list(APPEND VP_INSTALLED_DOCS ${CMAKE_INSTALL_MANDIR}/man${section}/${page}.gz)
+    set(VP_INSTALLED_DOCS ${docDir}/copyright ${CMAKE_INSTALL_DATADIR}/lintian/overrides/voice-player)
+
+    find_program(VP_GZIP gzip REQUIRED)
+    set(gzipped)
+    set(changelog ${CMAKE_BINARY_DIR}/doc/changelog.Debian)
+    foreach(source IN ITEMS ${changelog} voice-player.1 voice-check.1)
+        cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${PROJECT_SOURCE_DIR}/resources)
+        cmake_path(GET source FILENAME name)
+        set(compressed ${CMAKE_BINARY_DIR}/doc/${name}.gz)
+        add_custom_command(OUTPUT ${compressed}
+            COMMAND ${VP_GZIP} -9nc ${source} > ${compressed}
+            DEPENDS ${source}
+            VERBATIM)
+        list(APPEND gzipped ${compressed})
+        if(source STREQUAL changelog)
+            set(destination ${docDir})
+        else()
+            string(REGEX MATCH "[0-9]$" section ${name})
+            set(destination ${CMAKE_INSTALL_MANDIR}/man${section})
+        endif()
+        install(FILES ${compressed} DESTINATION ${destination})
+        list(APPEND VP_INSTALLED_DOCS ${destination}/${name}.gz)
     endforeach()
+    add_custom_target(vp_gzipped_docs ALL DEPENDS ${gzipped})
 endif()
 
 set(CPACK_PACKAGE_NAME voice-player)
