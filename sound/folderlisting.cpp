@@ -1,7 +1,6 @@
 #include "folderlisting.h"
 
-#include <QDir>
-#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 
 #include <chrono>
@@ -29,14 +28,29 @@ constexpr auto Settled = std::chrono::seconds(3);
 std::mutex guard;
 std::deque<Listing> listings;
 
+std::filesystem::path nativePath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// Through the standard library: Qt 6.8's QDirIterator ends the listing at
+// the first name that is not valid UTF-8, hiding the entries after it.
 QStringList listFolder(const QString &folder)
 {
     QStringList names;
-    QDirIterator entries(folder,
-                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (entries.hasNext()) {
-        entries.next();
-        names.append(entries.fileName());
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(nativePath(folder), error), end;
+         !error && entry != end; entry.increment(error)) {
+#ifdef Q_OS_WIN
+        names.append(QString::fromStdWString(entry->path().filename().native()));
+#else
+        names.append(
+            QFile::decodeName(QByteArray::fromStdString(entry->path().filename().native())));
+#endif
     }
     return names;
 }
