@@ -38,6 +38,8 @@ mirror=$(archive)
 
 mkdir -p "$scratchParent"
 root=$(mktemp -d "$scratchParent/check-debian-$release.XXXXXX")
+# The chroot's / must be open to all: the tests start copies as another user.
+chmod 755 "$root"
 
 unmountAll() {
     # Processes left inside (an X server, say) would keep the mounts busy.
@@ -75,11 +77,13 @@ mount -t tmpfs -o mode=1777 shm "$root/dev/shm"
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 
 echo "== clone $commit"
-git clone -q --no-checkout "$source" "$root/root/voice-player"
-git -C "$root/root/voice-player" checkout -q --detach "$commit"
+# Not below /root, which only root may enter: that other user must reach the
+# program too.
+git clone -q --no-checkout "$source" "$root/usr/src/voice-player"
+git -C "$root/usr/src/voice-player" checkout -q --detach "$commit"
 
 echo "== scripts/test.sh in the $release chroot"
 chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    bash -c 'cd /root/voice-player && scripts/test.sh'
+    bash -c 'cd /usr/src/voice-player && scripts/test.sh'
 echo "== $release: scripts/test.sh passed"
