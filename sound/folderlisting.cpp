@@ -28,15 +28,6 @@ constexpr auto Settled = std::chrono::seconds(3);
 std::mutex guard;
 std::deque<Listing> listings;
 
-std::filesystem::path nativePath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
 // Through the standard library: Qt 6.8's QDirIterator ends the listing at
 // the first name that is not valid UTF-8, hiding the entries after it.
 QStringList listFolder(const QString &folder)
@@ -45,12 +36,7 @@ QStringList listFolder(const QString &folder)
     std::error_code error;
     for (std::filesystem::directory_iterator entry(nativePath(folder), error), end;
          !error && entry != end; entry.increment(error)) {
-#ifdef Q_OS_WIN
-        names.append(QString::fromStdWString(entry->path().filename().native()));
-#else
-        names.append(
-            QFile::decodeName(QByteArray::fromStdString(entry->path().filename().native())));
-#endif
+        names.append(fileNameOf(entry->path()));
     }
     return names;
 }
@@ -64,6 +50,24 @@ void keep(Listing listing)
 }
 
 } // namespace
+
+std::filesystem::path nativePath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+QString fileNameOf(const std::filesystem::path &path)
+{
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(path.filename().native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.filename().native()));
+#endif
+}
 
 std::optional<QStringList> folderEntries(const QString &folder)
 {

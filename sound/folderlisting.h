@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <filesystem>
 #include <optional>
 
 // The names in a folder, for matching a sample name against files whose
@@ -13,3 +14,8 @@
 // that no entry has been added, removed or renamed since.
 // Nothing when folder is not a directory whose entries can be read.
 std::optional<QStringList> folderEntries(const QString &folder);
+
+// A path as the system spells it, and a file name back from the system;
+// bytes the system's encoding cannot decode come back as U+FFFD.
+std::filesystem::path nativePath(const QString &path);
+QString fileNameOf(const std::filesystem::path &path);

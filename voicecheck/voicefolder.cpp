@@ -1,9 +1,9 @@
 #include "voicefolder.h"
 
 #include "catalogue.h"
+#include "folderlisting.h"
 #include "samplepath.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
@@ -15,27 +15,8 @@ namespace fs = std::filesystem;
 
 const QLatin1String WavSuffix(".wav");
 
-// Through the standard library rather than QDirIterator, which passes over
-// names that are not valid UTF-8: such a file is listed, shown with U+FFFD.
-fs::path nativePath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return fs::path(path.toStdWString());
-#else
-    return fs::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-QString shownName(const fs::path &path)
-{
-#ifdef Q_OS_WIN
-    return QString::fromStdWString(path.filename().native());
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path.filename().native()));
-#endif
-}
-
-// The regular files (or links to them) in folder named *.wav in any case.
+// The regular files (or links to them) in folder named *.wav in any case,
+// listed as the player lists a folder, so undecodable names show too.
 QStringList wavFiles(const QString &folder)
 {
     QStringList names;
@@ -43,7 +24,7 @@ QStringList wavFiles(const QString &folder)
     for (fs::directory_iterator entry(nativePath(folder), error), end; !error && entry != end;
          entry.increment(error)) {
         std::error_code statusError;
-        const QString name = shownName(entry->path());
+        const QString name = fileNameOf(entry->path());
         if (name.endsWith(WavSuffix, Qt::CaseInsensitive) && entry->is_regular_file(statusError))
             names.append(name);
     }
