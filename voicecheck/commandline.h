@@ -3,16 +3,21 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
+// What the command line asks for. An option is added in one place,
+// commandline.cpp, where the parser is set up and its answer read back.
 struct CommandLine
 {
-    bool help = false;
+    enum Action { Check, Help, Version, UsageError };
+    Action action = Check;
+    QString error; // for a usage error: what is wrong, one line
     bool json = false;
     QString folder = QStringLiteral(".");
 };
 
 inline constexpr char Usage[] = "usage: voice-check [--json] [FOLDER]\n";
 
-// The options after the program's name; nothing for a usage error.
-std::optional<CommandLine> parseCommandLine(const QStringList &arguments);
+// arguments as the program got them, its own name first.
+CommandLine parseCommandLine(const QStringList &arguments);
+
+// The options, one a line, for --help.
+QString optionsHelp();

@@ -8,63 +8,96 @@
 #include "voicereport.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
-enum ExitStatus { Clean = 0, ProblemsFound = 1, UsageError = 2 };
-
-void print(std::FILE *stream, const QByteArray &text)
-{
-    std::fwrite(text.constData(), 1, std::size_t(text.size()), stream);
-}
+enum ExitStatus { Clean = 0, ProblemsFound = 1, Failure = 2 };
 
 constexpr char Help[] = "Checks the voice in FOLDER (the current directory when none is given):\n"
                         "every sample the player offers present, decodable, not clipped, as loud\n"
                         "as the rest, trimmed like the rest, in the voice's format, without DC\n"
-                        "offset; and no WAV file that serves no sample.\n\n"
-                        "  --json   print one JSON object instead of the table\n"
-                        "  --help   print this help\n\n"
-                        "Exit status: 0 nothing found, 1 something found, 2 usage error or\n"
-                        "unreadable folder.\n";
+                        "offset; and no WAV file that serves no sample.\n\n";
+constexpr char ExitHelp[] = "\nExit status: 0 nothing found, 1 something found, 2 usage error,\n"
+                            "unreadable folder or failed output.\n";
 
-// Why folder cannot be checked, for the one line on standard error.
-QByteArray folderFault(const QString &folder)
+void printError(const QString &text)
 {
-    const QFileInfo info(folder);
-    const char *fault = !info.exists() ? "no such folder"
-        : !info.isDir()                ? "not a folder"
-                                       : "cannot be read";
-    return "voice-check: " + printable(folder).toUtf8() + ": " + fault + '\n';
+    const QByteArray line = "voice-check: " + printable(text).toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+}
+
+// A report that did not reach its reader (a full disk, a closed pipe) must
+// not pass for one that did.
+int printed(const QByteArray &text, int status)
+{
+    errno = 0;
+    std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return status;
+    printError(QStringLiteral("cannot write the output: %1")
+                   .arg(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO))));
+    return Failure;
+}
+
+// The argument that named the folder, as the bytes it came in: the last one
+// that reads as the folder's name, since the folder follows any options.
+const char *folderArgument(int argc, char *argv[], const QString &folder)
+{
+    for (int i = argc - 1; i >= 1; --i) {
+        if (QString::fromLocal8Bit(argv[i]) == folder)
+            return argv[i];
+    }
+    return ".";
+}
+
+// Why the folder cannot be checked, for the one line on standard error.
+QString folderFault(const QString &folder, std::error_code error)
+{
+    const char *fault = error == std::errc::no_such_file_or_directory ? "no such folder"
+        : error == std::errc::not_a_directory                         ? "not a folder"
+                                                                      : "cannot be read";
+    return folder + QStringLiteral(": ") + QLatin1String(fault);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    ignoreBrokenPipes();
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const auto line = parseCommandLine(arguments);
-    if (!line) {
-        print(stderr, Usage);
-        return UsageError;
+    const CommandLine line = parseCommandLine(arguments);
+    switch (line.action) {
+    case CommandLine::UsageError:
+        printError(line.error);
+        std::fputs(Usage, stderr);
+        return Failure;
+    case CommandLine::Help:
+        return printed(QByteArray(Usage) + '\n' + Help + optionsHelp().toUtf8() + ExitHelp, Clean);
+    case CommandLine::Version:
+        return printed("voice-check " VP_VERSION "\n", Clean);
+    case CommandLine::Check:
+        break;
     }
-    if (line->help) {
-        print(stdout, QByteArray(Usage) + '\n' + Help);
-        return Clean;
-    }
-    const QString folder = QDir::cleanPath(line->folder);
-    const auto report = checkVoice(folder);
+    // The folder is entered by the bytes it was named with and read as ".",
+    // so a name that is not valid UTF-8 is still found.
+    std::error_code error;
+    std::filesystem::current_path(argumentPath(folderArgument(argc, argv, line.folder)), error);
+    auto report = error ? std::nullopt : checkVoice(QStringLiteral("."));
     if (!report) {
-        print(stderr, folderFault(folder));
-        return UsageError;
+        printError(folderFault(line.folder, error));
+        return Failure;
     }
-    print(stdout,
-          line->json ? reportJson(*report)
-                     : reportTable(*report, colourOnStandardOutput()).toUtf8());
-    return report->clean() ? Clean : ProblemsFound;
+    report->folder = QDir::cleanPath(line.folder);
+    return printed(line.json ? reportJson(*report)
+                             : reportTable(*report, colourOnStandardOutput()).toUtf8(),
+                   report->clean() ? Clean : ProblemsFound);
 }

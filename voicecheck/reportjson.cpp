@@ -34,8 +34,8 @@ QJsonObject measureFields(const std::optional<SampleMeasures> &measures)
         { "seconds", rounded(measures->seconds(), 3) },
         { "peak_dbfs", rounded(measures->peakDbfs(), 2) },
         { "loudness_lufs", rounded(measures->loudnessLufs, 2) },
-        { "silence_start_ms", rounded(measures->leadingSilenceMs(), 0) },
-        { "silence_end_ms", rounded(measures->trailingSilenceMs(), 0) },
+        { "silence_start_ms", rounded(measures->leadingPauseMs(), 0) },
+        { "silence_end_ms", rounded(measures->trailingPauseMs(), 0) },
     };
 }
 
@@ -45,16 +45,19 @@ QJsonObject sampleObject(const SampleReport &sample)
     object.insert("name", sample.name);
     object.insert("file", sample.file.isEmpty() ? QJsonValue() : QJsonValue(sample.file));
     object.insert("other_files", QJsonArray::fromStringList(sample.otherFiles));
-    object.insert("problems", QJsonArray::fromStringList(sample.problems));
+    QJsonArray problems;
+    for (const Problem problem : sample.problems)
+        problems.append(wordFor(problem));
+    object.insert("problems", problems);
     return object;
 }
 
 QJsonObject summaryObject(const VoiceReport &report)
 {
     QJsonObject problems;
-    for (const QString &word : ProblemWords) {
-        if (const QStringList names = report.namesWith(word); !names.isEmpty())
-            problems.insert(word, QJsonArray::fromStringList(names));
+    for (const Problem problem : allProblems()) {
+        if (const QStringList names = report.namesWith(problem); !names.isEmpty())
+            problems.insert(wordFor(problem), QJsonArray::fromStringList(names));
     }
     const VoiceReference &voice = report.reference;
     const QJsonObject reference {

@@ -54,8 +54,8 @@ QStringList measureCells(const SampleReport &sample)
         numberCell(measures.seconds(), 2, Columns[3].width),
         numberCell(measures.peakDbfs(), 1, Columns[4].width),
         numberCell(measures.loudnessLufs, 1, Columns[5].width),
-        numberCell(measures.leadingSilenceMs(), 0, Columns[6].width),
-        numberCell(measures.trailingSilenceMs(), 0, Columns[7].width),
+        numberCell(measures.leadingPauseMs(), 0, Columns[6].width),
+        numberCell(measures.trailingPauseMs(), 0, Columns[7].width),
     };
 }
 
@@ -71,7 +71,10 @@ QString sampleRows(const SampleReport &sample, bool colour)
     const QStringList cells = QStringList { sample.name, sample.file.isEmpty() ? "-" : sample.file }
         + measureCells(sample);
     const int problemsWidth = TableWidth - problemsColumn();
-    const QStringList problems = wrapWords(sample.problems, problemsWidth);
+    QStringList words;
+    for (const Problem problem : sample.problems)
+        words.append(wordFor(problem));
+    const QStringList problems = wrapWords(words, problemsWidth);
     QString rows = joinedCells(cells) + painted(problems.value(0), Red, colour);
     for (qsizetype i = 1; i < problems.size(); ++i)
         rows += QLatin1Char('\n') + QString(problemsColumn(), QLatin1Char(' '))
@@ -161,11 +164,12 @@ QStringList wrapWords(const QStringList &words, int width)
 QString summaryLine(const VoiceReport &report)
 {
     QStringList parts;
-    for (const QString &word : ProblemWords) {
-        const QStringList names = report.namesWith(word);
+    for (const Problem problem : allProblems()) {
+        const QStringList names = report.namesWith(problem);
         if (!names.isEmpty())
-            parts.append(
-                QStringLiteral("%1 %2 (%3)").arg(names.size()).arg(word, namesNote(names)));
+            parts.append(QStringLiteral("%1 %2 (%3)")
+                             .arg(names.size())
+                             .arg(wordFor(problem), namesNote(names)));
     }
     if (!report.extras.isEmpty()) {
         QStringList files;

@@ -9,38 +9,34 @@
 
 namespace {
 
-const float SilenceLevel = float(std::pow(10.0, SilenceLevelDb / 20));
 const float ClipLevel = float(std::pow(10.0, ClipLevelDb / 20));
 constexpr qint64 ChunkFrames = 4096;
 
 } // namespace
 
 SampleAnalyser::SampleAnalyser(int channels, int rate)
-    : m_channels(std::clamp(channels, 1, MaxChannels)), m_rate(rate), m_loudness(m_channels, rate)
+    : m_channels(std::clamp(channels, 1, MaxChannels))
+    , m_rate(rate)
+    , m_loudness(m_channels, rate)
+    , m_pauses(m_channels, rate)
 { }
 
 void SampleAnalyser::add(const float *frames, qint64 count)
 {
     for (qint64 frame = 0; frame < count; ++frame) {
         const float *samples = frames + frame * m_channels;
-        bool audible = false;
         for (int channel = 0; channel < m_channels; ++channel) {
             const float magnitude = std::fabs(samples[channel]);
             m_peak = std::max(m_peak, magnitude);
             m_sums[channel] += samples[channel];
-            audible = audible || magnitude > SilenceLevel;
             int &run = m_clipRuns[channel];
             run = magnitude >= ClipLevel ? run + 1 : 0;
             m_clipped = m_clipped || run >= ClipRunSamples;
         }
-        if (audible) {
-            m_lastAudible = m_frames + frame;
-            if (m_firstAudible < 0)
-                m_firstAudible = m_lastAudible;
-        }
     }
     m_frames += count;
     m_loudness.add(frames, count);
+    m_pauses.add(frames, count);
 }
 
 SampleMeasures SampleAnalyser::result() const
@@ -51,9 +47,9 @@ SampleMeasures SampleAnalyser::result() const
     measures.frames = m_frames;
     measures.peak = m_peak;
     measures.loudnessLufs = m_loudness.lufs();
-    const bool silent = m_firstAudible < 0;
-    measures.leadingSilence = silent ? m_frames : m_firstAudible;
-    measures.trailingSilence = silent ? m_frames : m_frames - 1 - m_lastAudible;
+    const PauseMeter::Ends ends = m_pauses.ends();
+    measures.leadingPause = ends.leading;
+    measures.trailingPause = ends.trailing;
     measures.clipped = m_clipped;
     for (int channel = 0; channel < m_channels && m_frames > 0; ++channel)
         measures.dcOffset = std::max(measures.dcOffset, std::fabs(m_sums[channel] / m_frames));

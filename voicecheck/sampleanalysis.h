@@ -1,6 +1,7 @@
 #pragma once
 
 #include "loudnessmeter.h"
+#include "pausemeter.h"
 #include "samplemeasures.h"
 
 #include <QString>
@@ -23,13 +24,12 @@ private:
     int m_channels;
     int m_rate;
     qint64 m_frames = 0;
-    qint64 m_firstAudible = -1;
-    qint64 m_lastAudible = -1;
     float m_peak = 0;
     bool m_clipped = false;
     std::array<int, MaxChannels> m_clipRuns {};
     std::array<double, MaxChannels> m_sums {};
     LoudnessMeter m_loudness;
+    PauseMeter m_pauses;
 };
 
 // Decodes the file at path and measures it; nothing when it does not decode

@@ -6,7 +6,7 @@
 #include <limits>
 
 // What one pass over a sample finds. Levels are magnitudes relative to full
-// scale (1.0); silence is counted in frames below the silence level at each end.
+// scale (1.0); the pause at each end, which holds no speech, is counted in frames.
 struct SampleMeasures
 {
     int rate = 0;
@@ -14,14 +14,14 @@ struct SampleMeasures
     qint64 frames = 0;
     double peak = 0;
     double loudnessLufs = 0; // minus infinity for silence
-    qint64 leadingSilence = 0;
-    qint64 trailingSilence = 0;
+    qint64 leadingPause = 0;
+    qint64 trailingPause = 0;
     bool clipped = false;
     double dcOffset = 0; // the largest channel mean, as a magnitude
 
     double seconds() const { return double(frames) / rate; }
-    double leadingSilenceMs() const { return leadingSilence * 1000.0 / rate; }
-    double trailingSilenceMs() const { return trailingSilence * 1000.0 / rate; }
+    double leadingPauseMs() const { return leadingPause * 1000.0 / rate; }
+    double trailingPauseMs() const { return trailingPause * 1000.0 / rate; }
     // Minus infinity for digital silence.
     double peakDbfs() const
     {

@@ -1,5 +1,15 @@
 #pragma once
 
+#include <filesystem>
+
 // Whether standard output is a terminal that should get colour: not when it
 // is redirected, nor when NO_COLOR is set (https://no-color.org).
 bool colourOnStandardOutput();
+
+// A closed pipe becomes a failed write the program can report, rather than
+// a signal that ends it silently.
+void ignoreBrokenPipes();
+
+// A command-line argument as a path, with the bytes it was given as: a
+// folder whose name is not valid in the system's encoding stays reachable.
+std::filesystem::path argumentPath(const char *argument);

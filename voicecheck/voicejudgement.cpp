@@ -43,8 +43,8 @@ VoiceReference referenceOf(const QList<SampleMeasures> &voice)
     for (const SampleMeasures &sample : voice) {
         if (std::isfinite(sample.loudnessLufs))
             loudness.append(sample.loudnessLufs);
-        starts.append(sample.leadingSilenceMs());
-        ends.append(sample.trailingSilenceMs());
+        starts.append(sample.leadingPauseMs());
+        ends.append(sample.trailingPauseMs());
         rates.append(sample.rate);
         channels.append(sample.channels);
     }
@@ -58,25 +58,25 @@ VoiceReference referenceOf(const QList<SampleMeasures> &voice)
     return reference;
 }
 
-QStringList problemsOf(const SampleMeasures &sample, const VoiceReference &voice)
+QList<Problem> problemsOf(const SampleMeasures &sample, const VoiceReference &voice)
 {
-    QStringList problems;
+    QList<Problem> problems;
     if (sample.clipped)
-        problems.append(QStringLiteral("clipped"));
+        problems.append(Problem::Clipped);
     if (voice.loudnessLufs) {
         // Silence (minus infinity) is as quiet as a sample gets.
         if (sample.loudnessLufs < *voice.loudnessLufs - LoudnessToleranceLu)
-            problems.append(QStringLiteral("quiet"));
+            problems.append(Problem::Quiet);
         if (sample.loudnessLufs > *voice.loudnessLufs + LoudnessToleranceLu)
-            problems.append(QStringLiteral("loud"));
+            problems.append(Problem::Loud);
     }
-    if (sample.leadingSilenceMs() > voice.silenceStartMs + SilenceToleranceMs)
-        problems.append(QStringLiteral("silence-start"));
-    if (sample.trailingSilenceMs() > voice.silenceEndMs + SilenceToleranceMs)
-        problems.append(QStringLiteral("silence-end"));
+    if (sample.leadingPauseMs() > voice.silenceStartMs + SilenceToleranceMs)
+        problems.append(Problem::SilenceStart);
+    if (sample.trailingPauseMs() > voice.silenceEndMs + SilenceToleranceMs)
+        problems.append(Problem::SilenceEnd);
     if (sample.rate != voice.rate || sample.channels != voice.channels)
-        problems.append(QStringLiteral("format"));
+        problems.append(Problem::Format);
     if (sample.dcOffset > DcOffsetLimit)
-        problems.append(QStringLiteral("dc-offset"));
+        problems.append(Problem::DcOffset);
     return problems;
 }

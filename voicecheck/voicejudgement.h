@@ -1,9 +1,9 @@
 #pragma once
 
+#include "problem.h"
 #include "samplemeasures.h"
 
 #include <QList>
-#include <QStringList>
 
 #include <optional>
 
@@ -26,6 +26,5 @@ int mostCommon(const QList<int> &values);
 
 VoiceReference referenceOf(const QList<SampleMeasures> &voice);
 
-// The problem words for a sample that decoded, in a fixed order: clipped,
-// quiet, loud, silence-start, silence-end, format, dc-offset.
-QStringList problemsOf(const SampleMeasures &sample, const VoiceReference &voice);
+// The problems of a sample that decoded, in listing order.
+QList<Problem> problemsOf(const SampleMeasures &sample, const VoiceReference &voice);

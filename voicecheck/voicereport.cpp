@@ -17,15 +17,15 @@ SampleReport measured(const SampleFiles &files)
 }
 
 // The problems that need no comparison with the rest of the voice come first.
-QStringList problemsOf(const SampleReport &sample, const VoiceReference &reference)
+QList<Problem> problemsOf(const SampleReport &sample, const VoiceReference &reference)
 {
-    QStringList problems;
+    QList<Problem> problems;
     if (sample.file.isEmpty())
-        return { QStringLiteral("missing") };
+        return { Problem::Missing };
     if (!sample.measures)
-        problems.append(QStringLiteral("unreadable"));
+        problems.append(Problem::Unreadable);
     if (!sample.otherFiles.isEmpty())
-        problems.append(QStringLiteral("several-files"));
+        problems.append(Problem::SeveralFiles);
     if (sample.measures)
         problems += problemsOf(*sample.measures, reference);
     return problems;
@@ -39,7 +39,7 @@ qsizetype VoiceReport::fineCount() const
                          [](const SampleReport &sample) { return sample.problems.isEmpty(); });
 }
 
-QStringList VoiceReport::namesWith(const QString &problem) const
+QStringList VoiceReport::namesWith(Problem problem) const
 {
     QStringList names;
     for (const SampleReport &sample : samples) {

@@ -9,14 +9,6 @@
 
 #include <optional>
 
-// Every word a sample's problems may hold, in the order they are listed.
-inline const QStringList ProblemWords {
-    QStringLiteral("missing"),       QStringLiteral("unreadable"),  QStringLiteral("several-files"),
-    QStringLiteral("clipped"),       QStringLiteral("quiet"),       QStringLiteral("loud"),
-    QStringLiteral("silence-start"), QStringLiteral("silence-end"), QStringLiteral("format"),
-    QStringLiteral("dc-offset"),
-};
-
 // One catalogue name's findings. measures is empty when the name is missing
 // or its file does not decode.
 struct SampleReport
@@ -25,7 +17,7 @@ struct SampleReport
     QString file; // empty when missing
     QStringList otherFiles;
     std::optional<SampleMeasures> measures;
-    QStringList problems;
+    QList<Problem> problems;
 };
 
 // A WAV file that serves no catalogue name, and the name it was probably meant for.
@@ -44,7 +36,7 @@ struct VoiceReport
 
     qsizetype fineCount() const;
     // The names of the samples that have problem, in catalogue order.
-    QStringList namesWith(const QString &problem) const;
+    QStringList namesWith(Problem problem) const;
     bool clean() const { return fineCount() == samples.size() && extras.isEmpty(); }
 };
 

@@ -31,9 +31,16 @@ struct Take
     double trailSeconds = 0.05;
     int rate = 22050;
     double offset = 0;
-    int fullScaleRun = 0; // samples at full scale in the middle of the tone
-    double hiss = 0.0005; // a recording's noise floor, below the silence level
+    int fullScaleRun = 0;  // samples at full scale in the middle of the tone
+    double hiss = 0.0005;  // a recording's noise floor, below the silence level
+    double trailNoise = 0; // peak of a noise, such as a breath, after the tone
 };
+
+// A breath or room tone: steady noise of the given peak, the same on every run.
+double noise(qsizetype i, double peak)
+{
+    return peak * (double(quint32(i * 2654435761u) >> 8) / (1 << 23) - 1);
+}
 
 QByteArray pcm16(const Take &take, double hz)
 {
@@ -41,7 +48,8 @@ QByteArray pcm16(const Take &take, double hz)
     const auto toneFrames = qsizetype(take.toneSeconds * take.rate);
     for (qsizetype i = 0; i < toneFrames; ++i)
         samples.append(take.amplitude * std::sin(2 * std::numbers::pi * hz * i / take.rate));
-    samples.resize(samples.size() + qsizetype(take.trailSeconds * take.rate));
+    for (qsizetype i = 0; i < qsizetype(take.trailSeconds * take.rate); ++i)
+        samples.append(noise(i, take.trailNoise));
     const qsizetype middle = samples.size() / 2;
     for (qsizetype i = middle; i < middle + take.fullScaleRun; ++i)
         samples[i] = 1.0;
@@ -172,7 +180,7 @@ void TestVoiceCheck::plantedFaultsAreFoundExactly()
     writeTake(voice + "/100.wav", { .amplitude = 0.3 / 4 });
     writeTake(voice + "/200.wav", { .amplitude = 0.3 * 2.5 });
     writeTake(voice + "/300.wav", { .leadSeconds = 0.05 + 0.4 });
-    writeTake(voice + "/400.wav", { .trailSeconds = 0.05 + 0.4 });
+    writeTake(voice + "/400.wav", { .trailSeconds = 0.05 + 1, .trailNoise = 0.005 });
     writeTake(voice + "/500.wav", { .rate = 44100 });
     writeTake(voice + "/600.wav", { .offset = 0.02 });
     writeTake(voice + "/TurnLft.wav");
@@ -281,11 +289,22 @@ void TestVoiceCheck::usageAndFolderErrors()
     QVERIFY(noFolder.out.isEmpty());
     writeFile(dir.path() + "/file", "x");
     QCOMPARE(voiceCheck({ "--json", dir.path() + "/file" }).exitCode, 2);
-    QCOMPARE(voiceCheck({ "--loud" }).exitCode, 2);
+    const Run unknown = voiceCheck({ "--jsn" });
+    QCOMPARE(unknown.exitCode, 2);
+    QVERIFY2(unknown.err.contains("jsn"), unknown.err.constData());
+    QCOMPARE(voiceCheck({ "--version" }).exitCode, 0);
+    QCOMPARE(voiceCheck({ "--", "--json" }).err, "voice-check: --json: no such folder\n");
     QCOMPARE(voiceCheck({ dir.path(), dir.path() }).exitCode, 2);
     const Run help = voiceCheck({ "--help" });
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith("usage: voice-check [--json] [FOLDER]"));
+    // A report that cannot be written is a failure, said in one line.
+    QProcess full;
+    full.setStandardOutputFile("/dev/full");
+    full.start(VOICE_CHECK, { "--help" });
+    QVERIFY(full.waitForFinished(120000));
+    QCOMPARE(full.exitCode(), 2);
+    QCOMPARE(full.readAllStandardError().count('\n'), 1);
 
     // An empty folder: everything missing, and the current directory by default.
     QProcess here;

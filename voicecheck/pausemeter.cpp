@@ -1,0 +1,89 @@
+#include "pausemeter.h"
+
+#include "thresholds.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double LowestDb = -140.0;
+constexpr double BinDb = 0.5;
+constexpr double Silent = -std::numeric_limits<double>::infinity();
+
+} // namespace
+
+PauseMeter::PauseMeter(int channels, int rate)
+    : m_channels(channels)
+    , m_windowFrames(std::max<qint64>(1, std::llround(rate * PauseWindowMs / 1000)))
+{
+    m_first.fill(-1);
+    m_last.fill(-1);
+}
+
+void PauseMeter::add(const float *frames, qint64 count)
+{
+    const float *end = frames + count * m_channels;
+    while (frames < end) {
+        const qint64 take
+            = std::min<qint64>(m_windowFrames - m_inWindow, (end - frames) / m_channels);
+        for (const float *sample = frames; sample < frames + take * m_channels; ++sample)
+            m_sum += double(*sample) * *sample;
+        frames += take * m_channels;
+        m_inWindow += take;
+        m_frames += take;
+        if (m_inWindow == m_windowFrames)
+            closeWindow();
+    }
+}
+
+void PauseMeter::closeWindow()
+{
+    const double meanSquare = m_sum / double(m_inWindow * m_channels);
+    const double db = 10 * std::log10(meanSquare);
+    const int bin = meanSquare > 0
+        ? std::clamp(int(std::floor((db - LowestDb) / BinDb)) + 1, 0, Bins - 1)
+        : 0;
+    if (m_first[bin] < 0)
+        m_first[bin] = m_windows;
+    m_last[bin] = m_windows;
+    ++m_windows;
+    m_sum = 0;
+    m_inWindow = 0;
+}
+
+double PauseMeter::levelOf(int bin) const
+{
+    return bin > 0 ? LowestDb + (bin - 1) * BinDb : Silent;
+}
+
+PauseMeter::Ends PauseMeter::ends() const
+{
+    PauseMeter whole = *this;
+    if (whole.m_inWindow > 0)
+        whole.closeWindow();
+    const auto heard = [&](int bin) { return whole.m_first[bin] >= 0; };
+    int loudest = Bins - 1;
+    while (loudest > 0 && !heard(loudest))
+        --loudest;
+    if (loudest == 0)
+        return { m_frames, m_frames, Silent };
+    int quietest = 1;
+    while (!heard(quietest))
+        ++quietest;
+    const double speech = levelOf(loudest);
+    const double threshold
+        = std::min(std::max(speech - PauseBelowSpeechDb, levelOf(quietest) + PauseAboveFloorDb),
+                   speech - PauseNearestSpeechDb);
+    qint64 first = whole.m_windows;
+    qint64 last = -1;
+    for (int bin = loudest; bin > 0 && levelOf(bin) >= threshold; --bin) {
+        if (heard(bin)) {
+            first = std::min(first, whole.m_first[bin]);
+            last = std::max(last, whole.m_last[bin]);
+        }
+    }
+    return { first * m_windowFrames, std::max<qint64>(0, m_frames - (last + 1) * m_windowFrames),
+             speech };
+}
