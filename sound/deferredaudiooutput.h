@@ -1,15 +1,15 @@
 #pragma once
 
 #include "audiooutput.h"
-
-#include <QElapsedTimer>
+#include "retrypace.h"
 
 #include <memory>
 
 // Plays through the sound engine, loading it at the first play: linked into
 // the program, the engine's libraries (SDL and libsndfile, with some thirty
 // behind them) cost a fifth of the start-up for a window that may never
-// play. Without the module nothing is played; a later play tries again.
+// play. Without the module nothing is played; a later play tries again
+// (retrypace.h).
 class DeferredAudioOutput : public AudioOutput
 {
 public:
@@ -24,7 +24,6 @@ private:
 
     // The playing thread's, like play itself.
     QString m_modulePath;
-    // Since the last try to load the module; invalid before the first.
-    QElapsedTimer m_sinceLoad;
+    RetryPace m_retry;
     std::unique_ptr<AudioOutput> m_engine;
 };

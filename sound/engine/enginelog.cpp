@@ -1,4 +1,5 @@
 #include "enginelog.h"
 
-// Debug messages are off unless asked for.
-Q_LOGGING_CATEGORY(lcEngine, "voiceplayer.sound.engine", QtInfoMsg)
+// Off at every level, not only debug, unless QT_LOGGING_RULES asks: the
+// program prints nothing of its own by default.
+Q_LOGGING_CATEGORY(lcEngine, "voiceplayer.sound.engine", QtFatalMsg)

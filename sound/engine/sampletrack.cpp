@@ -47,6 +47,9 @@ SampleTrack::~SampleTrack()
 {
     if (const unsigned count = m_underruns.load(std::memory_order_relaxed))
         qCDebug(lcEngine) << m_name << "ran short of decoded sound" << count << "times (underruns)";
+    if (const unsigned count = m_lateCallbacks.load(std::memory_order_relaxed))
+        qCDebug(lcEngine) << m_name << "was cut by silence" << count
+                          << "times: the audio callback came late";
     SDL_FreeAudioStream(m_stream);
     SDL_DestroySemaphore(m_leadSignal);
 }

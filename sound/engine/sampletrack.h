@@ -22,7 +22,7 @@ public:
     // says which sample it is in diagnostics.
     static std::shared_ptr<SampleTrack> create(std::unique_ptr<SampleFile> file,
                                                const SDL_AudioSpec &device, const QString &name);
-    // Says how often the sample ran short, if it did.
+    // Says how often the sample ran short or came late, if it did.
     ~SampleTrack();
 
     std::chrono::milliseconds length() const;
@@ -38,6 +38,8 @@ public:
     bool playedAll() const { return m_ended.load(std::memory_order_acquire); }
     // The audio callback, for a period in which the track had too little.
     void countUnderrun() { m_underruns.fetch_add(1, std::memory_order_relaxed); }
+    // The audio callback, for a period asked for after the sound had run out.
+    void countLateCallback() { m_lateCallbacks.fetch_add(1, std::memory_order_relaxed); }
 
     // The audio callback, after each period: once no more than lead bytes
     // are left, the track is in its final lead and its waiter is woken.
@@ -72,6 +74,7 @@ private:
     std::atomic<bool> m_finalLead { false };
     // Counted by the callback, read when the track goes.
     std::atomic<unsigned> m_underruns { 0 };
+    std::atomic<unsigned> m_lateCallbacks { 0 };
     // Never changes.
     const QString m_name;
     // Posted by the callback, waited on by the playing thread: a post never

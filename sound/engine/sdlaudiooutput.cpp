@@ -14,6 +14,13 @@
  * it never allocates, locks or waits, and counts in atomics the periods it
  * found short (underruns) and the samples it joined.
  *
+ * Late callbacks. A callback that comes after all the sound handed over
+ * before it has played out, even had the device started it at once, means
+ * the driver or sound server filled in silence of its own, mid-sample: the
+ * sound thread was kept from running (a busy machine, a low priority).
+ * Buffering ahead only ever makes callbacks earlier than that bound, so the
+ * count errs towards missing a gap, never towards inventing one.
+ *
  * Joins. Once what is left of a sample fits in the device's lead, the
  * callback posts the track's semaphore, and a waiting play returns: a post
  * cannot block, unlike signalling a condition variable. A sample started now,
@@ -35,6 +42,9 @@
  * sample's length plus two seconds in case the device stalls. Destroying the
  * engine lets a sample in its final lead play out, within the same bounds.
  *
+ * Starting SDL's audio and opening the device that failed is tried again at
+ * a later play, at most once a second (retrypace.h).
+ *
  * A few seconds after the last sound the decoder thread closes the device,
  * since SDL2 feeds even a paused device from its own thread, and stops SDL's
  * audio. Then nothing of the engine runs: the decoder thread waits for the
@@ -42,11 +52,13 @@
  */
 #include "sdlaudiooutput.h"
 
+#include "alsamessages.h"
 #include "enginelog.h"
 #include "samplefile.h"
 #include "sampletrack.h"
 
 #include <SDL.h>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -155,7 +167,8 @@ std::optional<SDL_AudioSpec> SdlAudioOutput::deviceSpec()
 SdlAudioOutput::Counters SdlAudioOutput::counters() const
 {
     return { m_underruns.load(std::memory_order_relaxed), m_joins.load(std::memory_order_relaxed),
-             m_frames.load(std::memory_order_relaxed) };
+             m_frames.load(std::memory_order_relaxed),
+             m_lateCallbacks.load(std::memory_order_relaxed) };
 }
 
 void SdlAudioOutput::renderCallback(void *self, Uint8 *out, int size)
@@ -165,6 +178,10 @@ void SdlAudioOutput::renderCallback(void *self, Uint8 *out, int size)
 
 void SdlAudioOutput::render(Uint8 *out, std::size_t size)
 {
+    if (cameLate(size) && m_playing) {
+        m_lateCallbacks.fetch_add(1, std::memory_order_relaxed);
+        m_playing->countLateCallback();
+    }
     std::size_t filled = 0;
     while (m_playing) {
         filled += m_playing->render(out + filled, size - filled);
@@ -185,6 +202,19 @@ void SdlAudioOutput::render(Uint8 *out, std::size_t size)
     m_frames.fetch_add(size / m_frameBytes, std::memory_order_relaxed);
     if (m_playing)
         m_playing->noteLead(m_leadBytes);
+    m_soundGoesOn = m_playing && !m_playing->playedAll();
+}
+
+// Whether the sound of an unfinished sample had run out before this
+// callback: see the top of this file.
+bool SdlAudioOutput::cameLate(std::size_t size)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const bool late = m_soundGoesOn && now > m_handedOutUntil;
+    const auto period
+        = std::chrono::nanoseconds(std::int64_t(size / m_frameBytes) * 1'000'000'000 / m_spec.freq);
+    m_handedOutUntil = std::max(m_handedOutUntil, now) + period;
+    return late;
 }
 
 bool SdlAudioOutput::ensureDevice()
@@ -193,17 +223,21 @@ bool SdlAudioOutput::ensureDevice()
         closeDevice();
     if (m_device != 0)
         return true;
+    if (!m_retry.mayTry())
+        return false;
     if (!m_sdlStarted) {
         // Qt owns the process's signals.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        routeAlsaMessages();
         m_sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         if (!m_sdlStarted)
             qCDebug(lcEngine) << "no sound: SDL audio cannot start:" << SDL_GetError();
     }
     if (m_sdlStarted && openDevice())
         return true;
-    // Start from scratch at the next play: sound may have appeared by then.
+    // Start from scratch at a later play: sound may have appeared by then.
     stopSdl();
+    m_retry.failed();
     return false;
 }
 
@@ -225,6 +259,7 @@ bool SdlAudioOutput::openDevice()
     const std::size_t maxLead = std::size_t(m_spec.freq) * MaxLeadMs / 1000 * m_frameBytes;
     const std::size_t period = m_spec.size;
     m_leadBytes = std::max(period, std::min(LeadPeriods * period, maxLead));
+    m_soundGoesOn = false;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audiooutput.h"
+#include "retrypace.h"
 
 #include <SDL_audio.h>
 #include <atomic>
@@ -27,6 +28,9 @@ public:
         unsigned long long joins = 0;
         // Frames handed to the device, sound or silence, since it first played.
         unsigned long long frames = 0;
+        // Periods asked for only after all the sound handed over before had
+        // played out: the driver or sound server filled in silence.
+        unsigned long long lateCallbacks = 0;
     };
 
     // The device is closed once closeAfter has passed without sound, and
@@ -48,6 +52,7 @@ public:
 private:
     static void renderCallback(void *self, Uint8 *out, int size);
     void render(Uint8 *out, std::size_t size);
+    bool cameLate(std::size_t size);
     bool ensureDevice();
     bool openDevice();
     void closeDevice();
@@ -76,6 +81,8 @@ private:
     std::thread m_decoder;
     bool m_quitting = false;
     bool m_sdlStarted = false;
+    // For starting SDL's audio and opening the device.
+    RetryPace m_retry;
     SDL_AudioDeviceID m_device = 0;
     // Also read by the callback: written only while no callback can run.
     SDL_AudioSpec m_spec {};
@@ -92,9 +99,14 @@ private:
     // plays and the one it goes on with on the frame after its last.
     SampleTrack *m_playing = nullptr;
     SampleTrack *m_next = nullptr;
+    // The callback's: whether the last period left a sample unfinished, and
+    // when the sound handed over so far plays out at the earliest.
+    bool m_soundGoesOn = false;
+    std::chrono::steady_clock::time_point m_handedOutUntil {};
 
     // Counted by the callback, read anywhere.
     std::atomic<unsigned long long> m_underruns { 0 };
     std::atomic<unsigned long long> m_joins { 0 };
     std::atomic<unsigned long long> m_frames { 0 };
+    std::atomic<unsigned long long> m_lateCallbacks { 0 };
 };
