@@ -2,9 +2,6 @@
 
 #include "startuplog.h"
 
-#include <QDir>
-#include <QStandardPaths>
-
 // Qt's QLockFile makes its file first and locks it a moment later, so a
 // second copy cannot tell a lock being made from one left by a crash except
 // by waiting. The system's lock alone needs no such guess. The file is never
@@ -28,13 +25,4 @@ Platform::InstanceCheck InstanceLock::acquire(const QStringList &files)
     }
     qCDebug(lcStartup) << "no instance lock could be made; starting all the same";
     return Platform::InstanceCheck::Failed;
-}
-
-QStringList InstanceLock::defaultFiles()
-{
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
-        qCDebug(lcStartup) << "no runtime folder for the instance lock";
-    return { runtime.isEmpty() ? QString() : QDir(runtime).filePath("voice-player.lock"),
-             QDir(QDir::tempPath()).filePath(QString("voice-player-%1.lock").arg(userId())) };
 }

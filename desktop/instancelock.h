@@ -24,6 +24,7 @@ public:
 
     // In the user's runtime folder, then in the temporary folder. Other
     // users may share the latter, so there the name carries the user's.
+    // System-specific, like lockFile.
     static QStringList defaultFiles();
 
 private:

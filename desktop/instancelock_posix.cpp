@@ -48,6 +48,18 @@ InstanceLock::FileLock InstanceLock::lockFile(const QString &path)
     return FileLock::Unusable;
 }
 
+// Found from the user's id alone, never from XDG_RUNTIME_DIR or TMPDIR: a
+// copy started from a terminal, su, ssh or cron must find the same file as
+// one started from the menu. The runtime folder the login manager makes for
+// the user comes first; where there is none, the shared temporary folder.
+// VOICE_PLAYER_LOCK_ROOT puts both below a folder of a test's own.
+QStringList InstanceLock::defaultFiles()
+{
+    const QString root = qEnvironmentVariable("VOICE_PLAYER_LOCK_ROOT");
+    return { root + QString("/run/user/%1/voice-player.lock").arg(userId()),
+             root + QString("/tmp/voice-player-%1.lock").arg(userId()) };
+}
+
 QString InstanceLock::userId()
 {
     return QString::number(::geteuid());

@@ -3,6 +3,7 @@
 #include "startuplog.h"
 
 #include <QDir>
+#include <QStandardPaths>
 
 #include <windows.h>
 #include <aclapi.h>
@@ -98,6 +99,15 @@ InstanceLock::FileLock InstanceLock::lockFile(const QString &path)
         return FileLock::HeldElsewhere;
     qCDebug(lcStartup) << "instance lock skipped:" << path << "error" << error;
     return FileLock::Unusable;
+}
+
+QStringList InstanceLock::defaultFiles()
+{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        qCDebug(lcStartup) << "no runtime folder for the instance lock";
+    return { runtime.isEmpty() ? QString() : QDir(runtime).filePath("voice-player.lock"),
+             QDir(QDir::tempPath()).filePath(QString("voice-player-%1.lock").arg(userId())) };
 }
 
 // The user's SID, which no other account shares.

@@ -1,4 +1,5 @@
 #include "startuplog.h"
 
-// Debug messages are off unless asked for.
-Q_LOGGING_CATEGORY(lcStartup, "voiceplayer.startup", QtInfoMsg)
+// Off at every level, not only debug, unless QT_LOGGING_RULES asks: the
+// program prints nothing of its own by default.
+Q_LOGGING_CATEGORY(lcStartup, "voiceplayer.startup", QtFatalMsg)

@@ -35,8 +35,8 @@ done
 
 # Its own lock folder, no sound, and a current directory without samples, so
 # the demo voice beside the program is what plays.
-(cd "$scratch" && XDG_RUNTIME_DIR=$scratch SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb \
-    exec "$program") &
+(cd "$scratch" && XDG_RUNTIME_DIR=$scratch VOICE_PLAYER_LOCK_ROOT=$scratch \
+    SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb exec "$program") &
 pids+=($!)
 window=$(xdotool search --sync --onlyvisible --name '^Voice Player$' | head -n 1)
 xdotool windowactivate --sync "$window"

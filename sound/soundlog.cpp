@@ -1,4 +1,5 @@
 #include "soundlog.h"
 
-// Debug messages are off unless asked for.
-Q_LOGGING_CATEGORY(lcSound, "voiceplayer.sound", QtInfoMsg)
+// Off at every level, not only debug, unless QT_LOGGING_RULES asks: the
+// program prints nothing of its own by default.
+Q_LOGGING_CATEGORY(lcSound, "voiceplayer.sound", QtFatalMsg)

@@ -99,7 +99,8 @@ def one_run(command, display, x):
     with tempfile.TemporaryDirectory() as runtime, tempfile.TemporaryDirectory() as temp:
         os.chmod(runtime, 0o700)
         env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
-                   XDG_RUNTIME_DIR=runtime, TMPDIR=temp, SDL_AUDIODRIVER="dummy")
+                   XDG_RUNTIME_DIR=runtime, TMPDIR=temp, VOICE_PLAYER_LOCK_ROOT=temp,
+                   SDL_AUDIODRIVER="dummy")
         started = time.monotonic()
         player = subprocess.Popen(command, env=env, stderr=subprocess.DEVNULL)
         mapped = x.wait_for_map(10)

@@ -46,8 +46,8 @@ class TestWindowManager : public QObject
         environment.insert("QT_QPA_PLATFORM", "xcb");
         environment.insert("SDL_AUDIODRIVER", "dummy");
         // Lock, settings and cache folders of their own.
-        for (const char *name :
-             { "HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR" })
+        for (const char *name : { "HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                  "TMPDIR", "VOICE_PLAYER_LOCK_ROOT" })
             environment.insert(name, home.path());
         return environment;
     }
