@@ -3,11 +3,25 @@
 #include "enginelog.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
 constexpr int DecodeFrames = 1024;
 constexpr int AheadDivisor = 4; // decode a quarter of a second ahead of the device
+
+// SDL 2.26's resampler drops what is left over of an output frame at the end
+// of each piece it is given: from 44.1 to 48 kHz some 20 frames a second, a
+// skip at every piece and a sample that ends early. A piece that converts to
+// whole frames loses nothing. Rates that share few factors with the device's
+// would want pieces too long to decode while the caller waits; they keep the
+// loss.
+int pieceFrames(int fileRate, int deviceRate)
+{
+    const int step = fileRate / std::gcd(fileRate, deviceRate);
+    const int piece = std::max(1, DecodeFrames / step) * step;
+    return piece <= std::max(DecodeFrames, fileRate / AheadDivisor) ? piece : DecodeFrames;
+}
 
 } // namespace
 
@@ -35,7 +49,8 @@ SampleTrack::SampleTrack(std::unique_ptr<SampleFile> file, SDL_AudioStream *stre
     , m_frameBytes(SDL_AUDIO_BITSIZE(device.format) / 8 * device.channels)
     , m_bytesLeft(std::size_t(this->m_file->frames() * device.freq / this->m_file->sampleRate())
                   * std::size_t(m_frameBytes))
-    , m_decoded(std::size_t(DecodeFrames * this->m_file->channels()))
+    , m_pieceFrames(pieceFrames(this->m_file->sampleRate(), device.freq))
+    , m_decoded(std::size_t(m_pieceFrames * this->m_file->channels()))
     , m_converted(std::max<std::size_t>(device.size, std::size_t(m_frameBytes))
                   / std::size_t(m_frameBytes) * std::size_t(m_frameBytes))
     , m_ring(std::size_t(device.freq / AheadDivisor) * std::size_t(m_frameBytes))
@@ -81,7 +96,7 @@ bool SampleTrack::feedConverter()
 {
     if (m_flushed)
         return false;
-    const qint64 frames = m_file->read(m_decoded.data(), DecodeFrames);
+    const qint64 frames = m_file->read(m_decoded.data(), m_pieceFrames);
     const int bytes = int(frames * m_file->channels() * qint64(sizeof(float)));
     if (frames > 0 && SDL_AudioStreamPut(m_stream, m_decoded.data(), bytes) == 0)
         return true;

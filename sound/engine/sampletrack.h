@@ -61,6 +61,8 @@ private:
     // What is still to go into the ring: the sample's length at the
     // device's rate, so that it ends where the next one begins.
     std::size_t m_bytesLeft;
+    // Frames handed to the converter at a time.
+    int m_pieceFrames;
     std::vector<float> m_decoded;
     std::vector<Uint8> m_converted;
     bool m_flushed = false;
