@@ -1,13 +1,19 @@
 #include "soundtestkit.h"
 
+#include "samplefile.h"
+
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <numbers>
 #include <sndfile.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -18,6 +24,7 @@ template<typename T> void append(QByteArray &bytes, T value)
 }
 
 constexpr float SilenceLevel = 1e-3f;
+constexpr int NoisePointsPerSecond = 1000;
 constexpr qsizetype CrossingFrames = 4;
 
 } // namespace
@@ -48,7 +55,12 @@ QByteArray wavFile(int channels, quint32 rate, int bits, const QByteArray &data,
     return bytes + data;
 }
 
-bool writeTone(const QString &path, double hz, double seconds, int rate, int channels, int format)
+namespace {
+
+// Writes frames of sound a second at a time, so an hour fits in memory;
+// value gives each sample of each frame.
+bool writeSound(const QString &path, qsizetype frames, int rate, int channels, int format,
+                const std::function<float(qsizetype frame, int channel)> &value)
 {
     SF_INFO info {};
     info.samplerate = rate;
@@ -57,21 +69,48 @@ bool writeTone(const QString &path, double hz, double seconds, int rate, int cha
     SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     if (!file)
         return false;
-    // Written a second at a time, so an hour-long tone fits in memory.
-    const auto frames = qsizetype(seconds * rate);
     QList<float> samples(qsizetype(rate) * channels);
     bool written = true;
     for (qsizetype done = 0; done < frames && written;) {
         const qsizetype count = std::min<qsizetype>(rate, frames - done);
         for (qsizetype frame = 0; frame < count; ++frame) {
-            const double time = double(done + frame) / rate;
-            const auto value = float(0.5 * std::sin(2 * std::numbers::pi * hz * time));
-            std::fill_n(samples.begin() + frame * channels, channels, value);
+            for (int channel = 0; channel < channels; ++channel)
+                samples[frame * channels + channel] = value(done + frame, channel);
         }
         written = sf_writef_float(file, samples.data(), count) == count;
         done += count;
     }
     return sf_close(file) == 0 && written;
+}
+
+} // namespace
+
+bool writeTone(const QString &path, double hz, double seconds, int rate, int channels, int format)
+{
+    return writeSound(path, qsizetype(seconds * rate), rate, channels, format,
+                      [&](qsizetype frame, int) {
+                          const double time = double(frame) / rate;
+                          return float(0.5 * std::sin(2 * std::numbers::pi * hz * time));
+                      });
+}
+
+bool writeNoise(const QString &path, quint32 seed, double seconds, int rate, int channels,
+                int format)
+{
+    QRandomGenerator random(seed);
+    const auto next = [&] { return float(random.bounded(1.0) - 0.5); };
+    const int segment = std::max(1, rate / NoisePointsPerSecond);
+    QList<float> from(channels);
+    QList<float> to(channels);
+    std::generate(to.begin(), to.end(), next);
+    return writeSound(path, qsizetype(seconds * rate), rate, channels, format,
+                      [&](qsizetype frame, int channel) {
+                          const auto at = int(frame % segment);
+                          if (at == 0)
+                              from[channel] = std::exchange(to[channel], next());
+                          const double rise = (1 - std::cos(std::numbers::pi * at / segment)) / 2;
+                          return float(from[channel] + (to[channel] - from[channel]) * rise);
+                      });
 }
 
 QString ToneFolder::tone(double hz, double seconds, int rate, int channels, int format)
@@ -80,12 +119,18 @@ QString ToneFolder::tone(double hz, double seconds, int rate, int channels, int 
     return writeTone(path, hz, seconds, rate, channels, format) ? path : QString();
 }
 
-QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec)
+QString ToneFolder::noise(quint32 seed, double seconds, int rate, int channels, int format)
+{
+    const QString path = m_folder.filePath(QString("noise%1.wav").arg(seed));
+    return writeNoise(path, seed, seconds, rate, channels, format) ? path : QString();
+}
+
+QList<float> deviceSamples(const QByteArray &raw, const SDL_AudioSpec &spec)
 {
     const int sampleBytes = SDL_AUDIO_BITSIZE(spec.format) / 8;
-    const int frameBytes = sampleBytes * spec.channels;
     QList<float> samples;
-    for (qsizetype at = 0; at + frameBytes <= raw.size(); at += frameBytes) {
+    samples.reserve(raw.size() / sampleBytes);
+    for (qsizetype at = 0; at + sampleBytes <= raw.size(); at += sampleBytes) {
         const char *data = raw.constData() + at;
         if (spec.format == AUDIO_F32SYS) {
             float value;
@@ -106,6 +151,15 @@ QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec)
     return samples;
 }
 
+QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec)
+{
+    const QList<float> all = deviceSamples(raw, spec);
+    QList<float> first;
+    for (qsizetype at = 0; at + spec.channels <= all.size(); at += spec.channels)
+        first.append(all[at]);
+    return first;
+}
+
 std::optional<QList<float>> recordedSamples(const QString &rawPath, const SDL_AudioSpec &spec)
 {
     QFile raw(rawPath);
@@ -121,10 +175,83 @@ std::optional<Recording> recordedOutput(std::unique_ptr<SdlAudioOutput> output,
     if (!spec)
         return std::nullopt;
     output.reset();
-    const auto samples = recordedSamples(rawPath, *spec);
-    if (!samples)
+    QFile raw(rawPath);
+    if (!raw.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return Recording { *spec, *samples };
+    const QByteArray bytes = raw.readAll();
+    return Recording { *spec, firstChannel(bytes, *spec), deviceSamples(bytes, *spec) };
+}
+
+std::optional<QList<float>> expectedOutput(const QString &path, const SDL_AudioSpec &spec)
+{
+    const auto file = SampleFile::open(path);
+    if (!file)
+        return std::nullopt;
+    std::vector<float> decoded(std::size_t(file->frames() * file->channels()));
+    const qint64 frames = file->read(decoded.data(), file->frames());
+    SDL_AudioStream *stream
+        = SDL_NewAudioStream(AUDIO_F32SYS, Uint8(file->channels()), file->sampleRate(),
+                             AUDIO_F32SYS, spec.channels, spec.freq);
+    if (!stream)
+        return std::nullopt;
+    SDL_AudioStreamPut(stream, decoded.data(), int(decoded.size() * sizeof(float)));
+    // SDL 2.26 keeps back the resampler's tail when flushing unless
+    // something came after the sound.
+    const std::vector<float> silence(std::size_t(file->channels()), 0.0f);
+    SDL_AudioStreamPut(stream, silence.data(), int(silence.size() * sizeof(float)));
+    SDL_AudioStreamFlush(stream);
+    QList<float> converted(SDL_AudioStreamAvailable(stream) / qsizetype(sizeof(float)));
+    const int got = SDL_AudioStreamGet(stream, converted.data(),
+                                       int(converted.size() * qsizetype(sizeof(float))));
+    SDL_FreeAudioStream(stream);
+    const auto length = qsizetype(frames * spec.freq / file->sampleRate() * spec.channels);
+    converted.resize(std::clamp(got / qsizetype(sizeof(float)), qsizetype(0), length));
+    return converted;
+}
+
+namespace {
+
+// Far above any difference a conversion makes, and crossed by a noise
+// sample within its first few frames.
+constexpr float SoundLevel = 0.05f;
+
+qsizetype firstSound(const QList<float> &samples)
+{
+    const auto loud = std::find_if(samples.begin(), samples.end(),
+                                   [](float sample) { return std::fabs(sample) > SoundLevel; });
+    return loud - samples.begin();
+}
+
+} // namespace
+
+QString departureFrom(const QList<float> &heard, const QList<float> &expected, int channels,
+                      float tolerance)
+{
+    const qsizetype offset = firstSound(heard) - firstSound(expected);
+    if (expected.isEmpty() || offset < 0 || offset % channels != 0)
+        return QString("no sound where the expected sound could start (%1)").arg(offset);
+    const auto differs = [&](qsizetype at, float wanted) {
+        return !(at < heard.size() && std::fabs(heard[at] - wanted) <= tolerance);
+    };
+    for (qsizetype at = 0; at < offset; ++at) {
+        if (differs(at, 0.0f))
+            return QString("sound before the start, at frame %1").arg(at / channels);
+    }
+    for (qsizetype at = 0; at < expected.size(); ++at) {
+        if (differs(offset + at, expected[at]))
+            return QString("frame %1 of %2, channel %3: %4 heard, %5 expected")
+                .arg(at / channels)
+                .arg(expected.size() / channels)
+                .arg(at % channels)
+                .arg(offset + at < heard.size() ? heard[offset + at] : qQNaN())
+                .arg(expected[at]);
+    }
+    for (qsizetype at = offset + expected.size(); at < heard.size(); ++at) {
+        if (differs(at, 0.0f))
+            return QString("sound after the end, %1 frames on")
+                .arg((at - offset - expected.size()) / channels);
+    }
+    return {};
 }
 
 QList<Span> soundSpans(const QList<float> &samples)

@@ -24,18 +24,31 @@ QByteArray wavFile(int channels, quint32 rate, int bits, const QByteArray &data,
 bool writeTone(const QString &path, double hz, double seconds, int rate = 22050, int channels = 1,
                int format = 0);
 
-// A scratch folder that numbered tone files are written into.
+// Writes noise from seed, each channel its own: random levels within 0.5 of
+// silence a millisecond apart, joined smoothly. Sound that never repeats, so
+// no stale, lost, doubled or reordered stretch of it passes for the right
+// one; smooth, so that resampling it a fraction of a frame early or late
+// changes each sample by little.
+bool writeNoise(const QString &path, quint32 seed, double seconds, int rate = 22050,
+                int channels = 1, int format = 0);
+
+// A scratch folder that numbered tone and noise files are written into.
 class ToneFolder
 {
 public:
     // A new tone file, as writeTone writes it; empty when it cannot be written.
     QString tone(double hz, double seconds, int rate = 22050, int channels = 1, int format = 0);
+    // A new noise file, as writeNoise writes it, named after its seed.
+    QString noise(quint32 seed, double seconds, int rate = 22050, int channels = 1, int format = 0);
     QString filePath(const QString &name) const { return m_folder.filePath(name); }
 
 private:
     QTemporaryDir m_folder;
     int m_tones = 0;
 };
+
+// Raw device output in the format spec describes: every channel, interleaved.
+QList<float> deviceSamples(const QByteArray &raw, const SDL_AudioSpec &spec);
 
 // Channel 0 of raw device output in the format spec describes.
 QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec);
@@ -44,12 +57,13 @@ QList<float> firstChannel(const QByteArray &raw, const SDL_AudioSpec &spec);
 // describes; nothing when the file cannot be read.
 std::optional<QList<float>> recordedSamples(const QString &rawPath, const SDL_AudioSpec &spec);
 
-// What an engine played on SDL's disk driver: channel 0, and the format the
-// device was opened with.
+// What an engine played on SDL's disk driver: channel 0, every channel, and
+// the format the device was opened with.
 struct Recording
 {
     SDL_AudioSpec spec {};
     QList<float> samples;
+    QList<float> interleaved;
 };
 
 // Ends output and reads back the file the disk driver wrote, rawPath. Ending
@@ -57,6 +71,22 @@ struct Recording
 // when the device never opened or the file cannot be read.
 std::optional<Recording> recordedOutput(std::unique_ptr<SdlAudioOutput> output,
                                         const QString &rawPath);
+
+// What the device should play for the sample file at path, every channel
+// interleaved as floats: decoded, converted by SDL to spec's rate and
+// channels, and as long as the sample lasts at that rate.
+std::optional<QList<float>> expectedOutput(const QString &path, const SDL_AudioSpec &spec);
+
+// How far a resampled sample may stray from expectedOutput's: the engine
+// resamples a piece at a time, expectedOutput in one go, and SDL places the
+// two up to a frame apart. That moves writeNoise's noise by less than this;
+// stale, lost or repeated sound moves it by far more.
+inline constexpr float ResamplingTolerance = 0.05f;
+
+// Empty when heard holds expected once, sample for sample within tolerance,
+// with only silence before and after it; else where and how it departs.
+QString departureFrom(const QList<float> &heard, const QList<float> &expected, int channels,
+                      float tolerance);
 
 // A stretch of sound in the output, in frames [start, end).
 struct Span
