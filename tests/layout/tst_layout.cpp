@@ -54,8 +54,11 @@ private slots:
         QTest::newRow("still minimised") << true << true << 8000.0f << false << true;
         QTest::newRow("restore") << false << true << 8000.0f << false << false;
         QTest::newRow("start height") << false << false << 7500.0f << false << false;
-        QTest::newRow("other height") << false << false << 8000.0f << true << false;
-        QTest::newRow("half a twip off") << false << false << 7500.5f << true << false;
+        QTest::newRow("taller") << false << false << 8000.0f << true << false;
+        QTest::newRow("half a twip taller") << false << false << 7500.5f << true << false;
+        // A tiling window manager may make the window shorter.
+        QTest::newRow("shorter") << false << false << 6000.0f << true << false;
+        QTest::newRow("half a twip shorter") << false << false << 7499.5f << true << false;
     }
 
     void resizeRule()
