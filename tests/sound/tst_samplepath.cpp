@@ -43,8 +43,12 @@ private:
 void TestSamplePath::initTestCase()
 {
     const QString wavs = program.path() + "/wavs/";
+    // Of each name's spellings the one that wins comes first in character
+    // order; made last for one name and first for the other, so that the
+    // order the folder lists them in cannot pick it for both.
     for (const char *name : { "80.Wav", "RbExit1.wav", "TurnLeft.mp3.Wav", "Twice.wav", "After.Wav",
-                              "TurnRight.WAV", "Keep.wav", "KEEP.WAV", "Ünïcode Straße.wav" })
+                              "TurnRight.WAV", "Keep.wav", "kEEP.wav", "KEEP.WAV", "SHARP.WAV",
+                              "sHARP.wav", "Sharp.wav", "Ünïcode Straße.wav" })
         touch(wavs + name);
     touch(current.path() + "/Twice.wav");
     touch(current.path() + "/  .Wav");
@@ -86,7 +90,8 @@ void TestSamplePath::resolves_data()
     row("longer than any path", QString(5000, 'a'), "");
     row("case variant", "TURNRIGHT", "{prog}/wavs/TurnRight.WAV");
     row("exact match first", "Keep.wav", "{prog}/wavs/Keep.wav");
-    row("first variant in order", "keep", "{prog}/wavs/KEEP.WAV");
+    row("first variant in order, made last", "keep", "{prog}/wavs/KEEP.WAV");
+    row("first variant in order, made first", "sharp", "{prog}/wavs/SHARP.WAV");
     row("unicode, case variant", "ünïcode straße", "{prog}/wavs/Ünïcode Straße.wav");
 }
 
