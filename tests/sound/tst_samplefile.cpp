@@ -59,6 +59,10 @@ void TestSampleFile::decodesEveryWavEncoding_data()
     QTest::newRow("mu-law") << int(SF_FORMAT_WAV | SF_FORMAT_ULAW) << 8000 << 1;
     QTest::newRow("A-law") << int(SF_FORMAT_WAV | SF_FORMAT_ALAW) << 8000 << 1;
     QTest::newRow("extensible") << int(SF_FORMAT_WAVEX | SF_FORMAT_PCM_16) << 22050 << 2;
+    // The limits of what plays, each taken.
+    QTest::newRow("8 channels") << int(SF_FORMAT_WAV | SF_FORMAT_PCM_16) << 22050 << 8;
+    QTest::newRow("lowest rate") << int(SF_FORMAT_WAV | SF_FORMAT_PCM_16) << 1000 << 1;
+    QTest::newRow("highest rate") << int(SF_FORMAT_WAV | SF_FORMAT_PCM_16) << 768000 << 1;
 }
 
 void TestSampleFile::decodesEveryWavEncoding()
@@ -110,8 +114,11 @@ void TestSampleFile::rejectsBrokenFiles_data()
     QTest::newRow("truncated header") << good.left(30);
     QTest::newRow("garbage after magic") << good.left(12) + garbage;
     QTest::newRow("zero channels") << wavFile(0, 22050);
-    QTest::newRow("too many channels") << wavFile(200, 22050);
+    QTest::newRow("9 channels") << wavFile(9, 22050);
+    QTest::newRow("200 channels") << wavFile(200, 22050);
     QTest::newRow("zero rate") << wavFile(1, 0);
+    QTest::newRow("below the lowest rate") << wavFile(1, 999);
+    QTest::newRow("above the highest rate") << wavFile(1, 768001);
     QTest::newRow("absurd rate") << wavFile(1, std::numeric_limits<quint32>::max());
     QTest::newRow("no data") << wavFile(1, 22050, 16, {}, 0);
     QTest::newRow("not a WAV") << QByteArray("FORM\0\0\0\x20"
