@@ -95,6 +95,8 @@ private slots:
         QTest::newRow("LIST entry") << QByteArray("RIFF") << chunk("LIST", "INFO" + wrapping);
         QTest::newRow("bare INFO") << QByteArray("RIFF") << chunk("INFO", wrapping);
         QTest::newRow("RF64 bare INFO") << QByteArray("RF64") << chunk("INFO", wrapping);
+        // Not hostile, but easily got wrong: a chunk of odd size is padded.
+        QTest::newRow("odd-sized chunk") << QByteArray("RIFF") << chunk("junk", "odd");
     }
 
     void hostileMetadataIsIgnored()

@@ -192,6 +192,7 @@ void TestSdlAudio::longPeriodKeepsLeadShortAndJoins_data()
     // Within 25 ms of a period's start, the lead can stay within 25 ms.
     QTest::newRow("ends early in a period") << 600 << 1200;
     // Later, the next tone must come before that period: within one.
+    QTest::newRow("ends mid-period") << 2000 << 4096;
     QTest::newRow("ends late in a period") << 3000 << 4096;
 }
 
