@@ -23,10 +23,11 @@ struct LoudnessMeter::State
 // The histogram keeps the gated blocks in a fixed table (0.1 LU steps)
 // rather than one entry per block, so an hour-long sample costs no more
 // memory than a word.
-LoudnessMeter::LoudnessMeter(int channels, int rate) : m_rate(rate)
+LoudnessMeter::LoudnessMeter(int channels, int rate, bool truePeak)
+    : m_channels(channels), m_rate(rate)
 {
-    if (auto *meter
-        = ebur128_init(unsigned(channels), unsigned(rate), EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM))
+    const int mode = EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM | (truePeak ? EBUR128_MODE_TRUE_PEAK : 0);
+    if (auto *meter = ebur128_init(unsigned(channels), unsigned(rate), mode))
         m_state = std::make_unique<State>(meter);
 }
 
@@ -50,4 +51,15 @@ double LoudnessMeter::lufs() const
     if (!std::isfinite(loudness) && ms > 0 && ms <= BlockMs + 1)
         ebur128_loudness_window(m_state->meter, std::min(ms, BlockMs), &loudness);
     return loudness > AbsoluteGateLufs ? loudness : Silent;
+}
+
+double LoudnessMeter::truePeak() const
+{
+    double highest = 0;
+    for (int channel = 0; m_state && channel < m_channels; ++channel) {
+        double peak = 0;
+        if (ebur128_true_peak(m_state->meter, unsigned(channel), &peak) == EBUR128_SUCCESS)
+            highest = std::max(highest, peak);
+    }
+    return highest;
 }

@@ -15,7 +15,9 @@
 class LoudnessMeter
 {
 public:
-    LoudnessMeter(int channels, int rate);
+    // With truePeak, it also finds the peak between samples (4x oversampled),
+    // which costs several times the time.
+    LoudnessMeter(int channels, int rate, bool truePeak = false);
     ~LoudnessMeter();
     LoudnessMeter(const LoudnessMeter &) = delete;
     LoudnessMeter &operator=(const LoudnessMeter &) = delete;
@@ -23,11 +25,15 @@ public:
     void add(const float *frames, qint64 count);
     // LUFS; minus infinity for silence below the absolute gate.
     double lufs() const;
+    // The highest true peak of any channel, a magnitude relative to full
+    // scale; 0 without truePeak.
+    double truePeak() const;
 
 private:
     // libebur128's state, a typedef of an unnamed struct, cannot be declared here.
     struct State;
     std::unique_ptr<State> m_state;
+    int m_channels = 0;
     int m_rate = 0;
     qint64 m_frames = 0;
 };

@@ -1,10 +1,15 @@
 // voice-check: finds what is wrong with a voice folder as a set, reading it
-// the way the player does. It only reads.
+// the way the player does. It only reads the voice; --fix writes a mended
+// copy elsewhere.
 
 #include "commandline.h"
+#include "fixreport.h"
 #include "reportjson.h"
 #include "reporttable.h"
+#include "samplewriter.h"
 #include "terminal.h"
+#include "voicechart.h"
+#include "voicefix.h"
 #include "voicereport.h"
 
 #include <QDir>
@@ -24,7 +29,8 @@ constexpr char Help[] = "Checks the voice in FOLDER (the current directory when 
                         "every sample the player offers present, decodable, not clipped, as loud\n"
                         "as the rest, trimmed like the rest, in the voice's format, without DC\n"
                         "offset; and no WAV file that serves no sample.\n\n";
-constexpr char ExitHelp[] = "\nExit status: 0 nothing found, 1 something found, 2 usage error,\n"
+constexpr char ExitHelp[] = "\nWith --fix, the voice in FOLDER is only read; the copy in OUT is checked.\n"
+                            "\nExit status: 0 nothing found, 1 something found, 2 usage error,\n"
                             "unreadable folder or failed output.\n";
 
 void printError(const QString &text)
@@ -66,6 +72,53 @@ QString folderFault(const QString &folder, std::error_code error)
     return folder + QStringLiteral(": ") + QLatin1String(fault);
 }
 
+FixOptions fixOptions(const CommandLine &line)
+{
+    FixOptions options;
+    options.padStartMs = line.padStartMs.value_or(options.padStartMs);
+    options.padEndMs = line.padEndMs.value_or(options.padEndMs);
+    options.loudnessLufs = line.loudnessLufs;
+    return options;
+}
+
+QByteArray checkOutput(const CommandLine &line, const VoiceReport &report)
+{
+    return line.json ? reportJson(report) : reportTable(report, colourOnStandardOutput()).toUtf8();
+}
+
+// The chart of report into path, unless none was asked for; false when it
+// could not be written, which is said.
+bool drawChart(const QString &path, const VoiceReport &report)
+{
+    const QString error = path.isEmpty() ? QString() : saveWholeFile(path, voiceChart(report));
+    if (!error.isEmpty())
+        printError(path + QStringLiteral(": ") + error);
+    return error.isEmpty();
+}
+
+// Writes the fixed copy of voice, read from the current directory, into
+// out, then reports what was done and the check of the copy.
+int fixInto(const QString &out, const CommandLine &line, const VoiceReport &voice,
+            const QString &chart)
+{
+    const VoiceFix fix = fixVoice(voice, QStringLiteral("."), out, fixOptions(line));
+    if (!fix.error.isEmpty()) {
+        printError(fix.error);
+        return Failure;
+    }
+    auto fixed = checkVoice(out);
+    if (!fixed) {
+        printError(folderFault(line.fixInto, std::make_error_code(std::errc::io_error)));
+        return Failure;
+    }
+    fixed->folder = QDir::cleanPath(line.fixInto);
+    if (!drawChart(chart, *fixed))
+        return Failure;
+    return printed(line.json ? fixJson(fix.samples, reportJson(*fixed))
+                             : fixLines(fix.samples).toUtf8() + '\n' + checkOutput(line, *fixed),
+                   fixed->clean() ? Clean : ProblemsFound);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -87,6 +140,9 @@ int main(int argc, char *argv[])
     case CommandLine::Check:
         break;
     }
+    // What is written goes where it was named from here, not from the folder.
+    const QString out = line.fixInto.isEmpty() ? QString() : QDir::current().absoluteFilePath(line.fixInto);
+    const QString chart = line.chart.isEmpty() ? QString() : QDir::current().absoluteFilePath(line.chart);
     // The folder is entered by the bytes it was named with and read as ".",
     // so a name that is not valid UTF-8 is still found.
     std::error_code error;
@@ -97,7 +153,19 @@ int main(int argc, char *argv[])
         return Failure;
     }
     report->folder = QDir::cleanPath(line.folder);
-    return printed(line.json ? reportJson(*report)
-                             : reportTable(*report, colourOnStandardOutput()).toUtf8(),
-                   report->clean() ? Clean : ProblemsFound);
+    // Nothing is ever written to the voice's folder.
+    if (!chart.isEmpty() && liesInside(chart, QStringLiteral("."))) {
+        printError(line.chart + QStringLiteral(": lies inside the voice's folder"));
+        return Failure;
+    }
+    if (!out.isEmpty()) {
+        if (const QString fault = outFolderFault(QStringLiteral("."), out); !fault.isEmpty()) {
+            printError(line.fixInto + QStringLiteral(": ") + fault);
+            return Failure;
+        }
+        return fixInto(out, line, *report, chart);
+    }
+    if (!drawChart(chart, *report))
+        return Failure;
+    return printed(checkOutput(line, *report), report->clean() ? Clean : ProblemsFound);
 }

@@ -95,6 +95,7 @@ bool SampleFile::start()
         return false;
     m_channelCount = info.channels;
     m_rate = info.samplerate;
+    m_encoding = info.format & SF_FORMAT_SUBMASK;
     // A lying header must not stretch the time a caller waits for the end:
     // no WAV codec packs a sample into less than one bit.
     m_frameCount
@@ -111,6 +112,11 @@ int SampleFile::channels() const
 int SampleFile::sampleRate() const
 {
     return m_rate;
+}
+
+int SampleFile::encoding() const
+{
+    return m_encoding;
 }
 
 qint64 SampleFile::frames() const

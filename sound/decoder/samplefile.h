@@ -25,6 +25,8 @@ public:
     int channels() const;
     int sampleRate() const;
     qint64 frames() const;
+    // libsndfile's encoding of the samples (SF_FORMAT_PCM_16 ...).
+    int encoding() const;
 
     // Reads up to count frames into out (count * channels() floats); returns
     // the frames read, 0 at the end of the data or on a decoding error.
@@ -39,6 +41,7 @@ private:
     sf_private_tag *m_handle = nullptr;
     int m_channelCount = 0;
     int m_rate = 0;
+    int m_encoding = 0;
     qint64 m_frameCount = 0;
     qint64 m_framesRead = 0;
 };

@@ -1,0 +1,225 @@
+#include "samplefix.h"
+
+#include "encodings.h"
+#include "fixchain.h"
+#include "fixsettings.h"
+#include "loudnessmeter.h"
+#include "sampleanalysis.h"
+#include "samplefile.h"
+#include "samplewriter.h"
+#include "thresholds.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace {
+
+using ChannelMeans = std::array<double, ChainPlan::MaxChannels>;
+
+// The source as the fix sees it: its format, each channel's mean, and its
+// pauses measured as the check measures them once the mean is gone.
+struct Source
+{
+    QString path;
+    int encoding = 0;
+    ChannelMeans dc {};
+    SampleMeasures measures;
+};
+
+qint64 framesOf(double ms, int rate)
+{
+    return std::llround(ms * rate / 1000);
+}
+
+double msOf(qint64 frames, int rate)
+{
+    return frames * 1000.0 / rate;
+}
+
+bool hasSound(const SampleMeasures &measures)
+{
+    return measures.leadingPause < measures.frames;
+}
+
+// Whether the check's findings on the sample leave anything to fix.
+bool matches(const SampleMeasures &measures, int encoding, const FixTarget &target)
+{
+    const bool levelMatches = !target.loudnessLufs || !std::isfinite(measures.loudnessLufs)
+        || std::fabs(*target.loudnessLufs - measures.loudnessLufs) <= GainToleranceDb;
+    const bool pausesMatch = !hasSound(measures)
+        || (std::fabs(measures.leadingPauseMs() - target.padStartMs) <= PauseToleranceMs
+            && std::fabs(measures.trailingPauseMs() - target.padEndMs) <= PauseToleranceMs);
+    return measures.rate == target.rate && measures.channels == target.channels
+        && encoding == target.encoding && measures.dcOffset <= DcOffsetLimit && levelMatches
+        && pausesMatch;
+}
+
+std::optional<Source> readSource(const QString &path)
+{
+    const auto file = SampleFile::open(path);
+    if (!file)
+        return std::nullopt;
+    Source source { path, file->encoding(), {}, {} };
+    const int channels = file->channels();
+    qint64 frames = 0;
+    decodeSample(path, [&](const float *data, qint64 count) {
+        for (qint64 i = 0; i < count * channels; ++i)
+            source.dc[std::size_t(i % channels)] += data[i];
+        frames += count;
+        return true;
+    });
+    for (double &mean : source.dc)
+        mean /= double(std::max<qint64>(frames, 1));
+    SampleAnalyser analyser(channels, file->sampleRate());
+    std::vector<float> dcFree;
+    decodeSample(path, [&](const float *data, qint64 count) {
+        dcFree.assign(data, data + count * channels);
+        for (qint64 i = 0; i < count * channels; ++i)
+            dcFree[std::size_t(i)] -= float(source.dc[std::size_t(i % channels)]);
+        analyser.add(dcFree.data(), count);
+        return true;
+    });
+    source.measures = analyser.result();
+    return source;
+}
+
+ChainPlan planFor(const Source &source, const FixTarget &target)
+{
+    const SampleMeasures &measures = source.measures;
+    ChainPlan plan;
+    plan.dc = source.dc;
+    plan.keepTo = measures.frames;
+    plan.channels = target.channels;
+    plan.rate = target.rate;
+    if (!hasSound(measures))
+        return plan;
+    const qint64 padStart = framesOf(target.padStartMs, measures.rate);
+    const qint64 padEnd = framesOf(target.padEndMs, measures.rate);
+    const qint64 fade = framesOf(CutFadeMs, measures.rate);
+    plan.keepFrom = std::max<qint64>(0, measures.leadingPause - padStart);
+    plan.keepTo -= std::max<qint64>(0, measures.trailingPause - padEnd);
+    plan.silenceBefore = std::max<qint64>(0, padStart - measures.leadingPause);
+    plan.silenceAfter = std::max<qint64>(0, padEnd - measures.trailingPause);
+    plan.fadeIn = plan.keepFrom > 0 ? std::min(fade, padStart) : 0;
+    plan.fadeOut = plan.keepTo < measures.frames ? std::min(fade, padEnd) : 0;
+    return plan;
+}
+
+// The gain that brings the reshaped sample to the target loudness, or
+// less where its true peak would pass the ceiling.
+void chooseGain(const Source &source, const ChainPlan &plan, const FixTarget &target,
+                SampleFix &fix)
+{
+    LoudnessMeter meter(plan.channels, plan.rate, true);
+    runChain(source.path, plan, [&](const float *frames, qint64 count) {
+        meter.add(frames, count);
+        return true;
+    });
+    const double lufs = meter.lufs();
+    if (target.loudnessLufs && std::isfinite(lufs))
+        fix.gainDb = *target.loudnessLufs - lufs;
+    const double peak = meter.truePeak();
+    const double headroomDb = peak > 0 ? TruePeakCeilingDb - 20 * std::log10(peak) : fix.gainDb;
+    if (fix.gainDb > headroomDb) {
+        fix.wantedGainDb = fix.gainDb;
+        fix.gainDb = headroomDb;
+    }
+}
+
+// Triangular dither of one step of the target's resolution, where that is
+// coarser than the source's; digital silence stays silent.
+class Ditherer
+{
+public:
+    Ditherer(int sourceBits, int targetBits)
+        : m_step(targetBits > 0 && (sourceBits == 0 || targetBits < sourceBits)
+                     ? float(std::ldexp(1.0, 1 - targetBits))
+                     : 0.0f)
+    { }
+
+    float operator()(float sample)
+    {
+        if (m_step == 0 || sample == 0)
+            return sample;
+        return sample + m_step * (m_uniform(m_random) + m_uniform(m_random) - 1.0f);
+    }
+
+private:
+    float m_step;
+    std::minstd_rand m_random; // a fixed seed: the same voice fixes to the same bytes
+    std::uniform_real_distribution<float> m_uniform { 0.0f, 1.0f };
+};
+
+bool writeFixed(const Source &source, const ChainPlan &plan, const FixTarget &target,
+                double gainDb, const QString &path, QString *error)
+{
+    SampleWriter writer(path, SF_FORMAT_WAV | target.encoding, plan.channels, plan.rate);
+    const auto gain = float(std::pow(10.0, gainDb / 20));
+    Ditherer dither(encodingBits(source.encoding), encodingBits(target.encoding));
+    std::vector<float> out;
+    const bool ran = runChain(source.path, plan, [&](const float *frames, qint64 count) {
+        out.resize(std::size_t(count * plan.channels));
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] = dither(frames[i] * gain);
+        return writer.write(out.data(), count);
+    });
+    if (ran && writer.commit())
+        return true;
+    *error = writer.error().isEmpty() ? QStringLiteral("the sample no longer decodes")
+                                      : writer.error();
+    return false;
+}
+
+QString formatOf(const SampleMeasures &measures, int encoding)
+{
+    return QStringLiteral("%1 Hz %2ch %3")
+        .arg(measures.rate)
+        .arg(measures.channels)
+        .arg(encodingName(encoding));
+}
+
+} // namespace
+
+SampleFix fixSample(const SampleReport &sample, const QString &folder, const FixTarget &target,
+                    const QString &out, QString *error)
+{
+    SampleFix fix;
+    fix.name = sample.name;
+    fix.file = sample.file;
+    if (sample.file.isEmpty() || !sample.measures) {
+        fix.file.clear();
+        fix.leftOutBecause = wordFor(sample.problems.value(0, Problem::Missing));
+        return fix;
+    }
+    const QString from = folder + QLatin1Char('/') + sample.file;
+    const QString to = out + QLatin1Char('/') + sample.file;
+    const auto source = readSource(from);
+    if (!source) {
+        *error = QStringLiteral("no longer decodes");
+        return fix;
+    }
+    if (matches(*sample.measures, source->encoding, target)) {
+        fix.outcome = SampleFix::Outcome::Copied;
+        *error = copySampleFile(from, to);
+        return fix;
+    }
+    const ChainPlan plan = planFor(*source, target);
+    chooseGain(*source, plan, target, fix);
+    fix.outcome = SampleFix::Outcome::Written;
+    const SampleMeasures &measures = source->measures;
+    if (hasSound(measures)) {
+        fix.trimmedStartMs = msOf(plan.keepFrom - plan.silenceBefore, measures.rate);
+        fix.trimmedEndMs
+            = msOf(measures.frames - plan.keepTo - plan.silenceAfter, measures.rate);
+    }
+    if (measures.rate != target.rate || measures.channels != target.channels
+        || source->encoding != target.encoding)
+        fix.convertedFrom = formatOf(measures, source->encoding);
+    fix.dcRemoved = sample.measures->dcOffset;
+    writeFixed(*source, plan, target, fix.gainDb, to, error);
+    return fix;
+}

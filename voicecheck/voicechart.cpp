@@ -1,0 +1,151 @@
+#include "voicechart.h"
+
+#include "reporttable.h"
+#include "thresholds.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using namespace ChartGeometry;
+
+const QLatin1String Fine("#4a7ab0");
+const QLatin1String Faulty("#d03030");
+const QLatin1String Band("#dcefdc");
+const QLatin1String Stripe("#f3f3f3");
+const QLatin1String Ink("#303030");
+
+QString number(double value)
+{
+    return QString::number(value, 'f', 1);
+}
+
+QString rect(double x, double y, double width, double height, QLatin1String fill)
+{
+    return QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n")
+        .arg(number(x), number(y), number(width), number(height), fill);
+}
+
+QString text(double x, double y, const QString &content, const char *anchor = "start",
+             QLatin1String fill = Ink)
+{
+    return QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"%3\" fill=\"%4\">%5</text>\n")
+        .arg(number(x), number(y), QLatin1String(anchor), fill,
+             printable(content).toHtmlEscaped());
+}
+
+QString line(double x, double top, double bottom, const char *dash = "none")
+{
+    return QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\" stroke=\"%4\" "
+                          "stroke-dasharray=\"%5\"/>\n")
+        .arg(number(x), number(top), number(bottom), Ink, QLatin1String(dash));
+}
+
+// A bar from x along length pixels (leftwards when negative) in row.
+QString bar(double x, double length, qsizetype row, QLatin1String fill)
+{
+    const double top = rowTop(row) + (RowHeight - BarHeight) / 2.0;
+    return rect(std::min(x, x + length), top, std::fabs(length), BarHeight, fill);
+}
+
+QString heading(const VoiceReport &report)
+{
+    const VoiceReference &voice = report.reference;
+    const QString median = voice.loudnessLufs
+        ? QStringLiteral("median %1 LUFS").arg(*voice.loudnessLufs, 0, 'f', 1)
+        : QStringLiteral("no sample audible");
+    const int labels = FirstRowTop - 8;
+    QString svg = text(8, 18,
+                       QStringLiteral("%1: %2 of %3 samples fine; %4; %5 Hz %6ch")
+                           .arg(report.folder)
+                           .arg(report.fineCount())
+                           .arg(report.samples.size())
+                           .arg(median)
+                           .arg(voice.rate)
+                           .arg(voice.channels));
+    svg += text(MedianX, 38, QStringLiteral("loudness against the median, ±%1 LU band")
+                                 .arg(LoudnessToleranceLu),
+                "middle");
+    svg += text(LeadEndX, 38, QStringLiteral("lead pause"), "end");
+    svg += text(TrailStartX, 38, QStringLiteral("trail pause"));
+    svg += text(ProblemsX, 38, QStringLiteral("problems"));
+    for (const int lu : { -12, -6, 0, 6, 12 })
+        svg += text(MedianX + lu * PixelsPerLu, labels, QString::number(lu), "middle");
+    for (const int ms : { 500, 1000 }) {
+        svg += text(LeadEndX - ms * PixelsPerMs, labels, QStringLiteral("%1 ms").arg(ms), "middle");
+        svg += text(TrailStartX + ms * PixelsPerMs, labels, QStringLiteral("%1 ms").arg(ms),
+                    "middle");
+    }
+    return svg;
+}
+
+QString backdrop(const VoiceReport &report)
+{
+    const qsizetype rows = report.samples.size();
+    QString svg;
+    for (qsizetype row = 1; row < rows; row += 2)
+        svg += rect(0, rowTop(row), Width, RowHeight, Stripe);
+    const double band = LoudnessToleranceLu * PixelsPerLu;
+    svg += rect(MedianX - band, FirstRowTop, 2 * band, rows * RowHeight, Band);
+    svg += line(MedianX, FirstRowTop, rowTop(rows));
+    svg += line(LeadEndX - report.reference.silenceStartMs * PixelsPerMs, FirstRowTop,
+                rowTop(rows), "3,3");
+    svg += line(TrailStartX + report.reference.silenceEndMs * PixelsPerMs, FirstRowTop,
+                rowTop(rows), "3,3");
+    return svg;
+}
+
+QLatin1String colourIf(bool faulty)
+{
+    return faulty ? Faulty : Fine;
+}
+
+QString sampleRow(const SampleReport &sample, qsizetype row, const VoiceReference &voice)
+{
+    const double baseline = rowTop(row) + RowHeight - 2.5;
+    const bool faulty = !sample.problems.isEmpty();
+    QString svg = text(8, baseline, sample.name, "start", faulty ? Faulty : Ink);
+    QStringList words;
+    for (const Problem problem : sample.problems)
+        words.append(wordFor(problem));
+    svg += text(ProblemsX, baseline, words.join(QLatin1Char(' ')), "start", Faulty);
+    if (!sample.measures)
+        return svg;
+    const SampleMeasures &measures = *sample.measures;
+    if (voice.loudnessLufs) {
+        // Silence reads as the quietest the panel shows.
+        const double lu = std::isfinite(measures.loudnessLufs)
+            ? measures.loudnessLufs - *voice.loudnessLufs
+            : -ShownLu;
+        const bool level = sample.problems.contains(Problem::Quiet) || sample.problems.contains(Problem::Loud);
+        svg += bar(MedianX, std::clamp(lu, -ShownLu, ShownLu) * PixelsPerLu, row, colourIf(level));
+    }
+    const auto pause = [](double ms) { return std::min(ms, ShownMs) * PixelsPerMs; };
+    svg += bar(LeadEndX, -pause(measures.leadingPauseMs()), row,
+               colourIf(sample.problems.contains(Problem::SilenceStart)));
+    svg += bar(TrailStartX, pause(measures.trailingPauseMs()), row,
+               colourIf(sample.problems.contains(Problem::SilenceEnd)));
+    return svg;
+}
+
+} // namespace
+
+QByteArray voiceChart(const VoiceReport &report)
+{
+    const int height = ChartGeometry::height(report.samples.size());
+    QString svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" "
+                                 "height=\"%2\" viewBox=\"0 0 %1 %2\" font-family=\"sans-serif\" "
+                                 "font-size=\"10\">\n")
+                      .arg(Width)
+                      .arg(height);
+    svg += rect(0, 0, Width, height, QLatin1String("#ffffff"));
+    svg += backdrop(report) + heading(report);
+    for (qsizetype row = 0; row < report.samples.size(); ++row)
+        svg += sampleRow(report.samples[row], row, report.reference);
+    return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + svg
+            + QStringLiteral("</svg>\n"))
+        .toUtf8();
+}

@@ -1,0 +1,89 @@
+#include "voicefix.h"
+
+#include "encodings.h"
+#include "folderlisting.h"
+#include "samplefile.h"
+#include "voicejudgement.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int encodingOf(const QString &path)
+{
+    const auto file = SampleFile::open(path);
+    return file ? file->encoding() : 0;
+}
+
+// The encoding most of the voice's samples use.
+int voiceEncoding(const VoiceReport &voice, const QString &from)
+{
+    QList<int> encodings;
+    for (const SampleReport &sample : voice.samples) {
+        if (sample.measures)
+            encodings.append(encodingOf(from + QLatin1Char('/') + sample.file));
+    }
+    return mostCommon(encodings);
+}
+
+FixTarget targetOf(const VoiceReport &voice, const QString &from, const FixOptions &options)
+{
+    const VoiceReference &reference = voice.reference;
+    return { reference.rate,
+             reference.channels,
+             writableEncoding(voiceEncoding(voice, from), reference.channels, reference.rate),
+             options.loudnessLufs ? options.loudnessLufs : reference.loudnessLufs,
+             options.padStartMs,
+             options.padEndMs };
+}
+
+} // namespace
+
+bool liesInside(const QString &path, const QString &folder)
+{
+    std::error_code error;
+    const fs::path inner = fs::weakly_canonical(nativePath(path), error);
+    const fs::path outer = fs::weakly_canonical(nativePath(folder), error);
+    // What cannot be resolved cannot be shown to lie elsewhere.
+    return error
+        || std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first
+        == outer.end();
+}
+
+QString outFolderFault(const QString &folder, const QString &out)
+{
+    if (liesInside(out, folder))
+        return QStringLiteral("is the voice's folder or lies inside it");
+    const fs::path target = nativePath(out);
+    std::error_code error;
+    if (!fs::exists(target, error))
+        return {};
+    if (!fs::is_directory(target, error))
+        return QStringLiteral("exists and is not a folder");
+    if (!fs::is_empty(target, error) || error)
+        return QStringLiteral("is not an empty folder");
+    return {};
+}
+
+VoiceFix fixVoice(const VoiceReport &voice, const QString &from, const QString &out,
+                  const FixOptions &options)
+{
+    VoiceFix fix;
+    std::error_code error;
+    fs::create_directories(nativePath(out), error);
+    if (error)
+        return { {}, out + QStringLiteral(": ") + QString::fromStdString(error.message()) };
+    const FixTarget target = targetOf(voice, from, options);
+    for (const SampleReport &sample : voice.samples) {
+        QString writeError;
+        fix.samples.append(fixSample(sample, from, target, out, &writeError));
+        if (!writeError.isEmpty()) {
+            fix.error = out + QLatin1Char('/') + sample.file + QStringLiteral(": ") + writeError;
+            break;
+        }
+    }
+    return fix;
+}
