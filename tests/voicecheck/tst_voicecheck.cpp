@@ -2,11 +2,16 @@
 #include "loudnessmeter.h"
 #include "nearestname.h"
 #include "reporttable.h"
+#include "samplefile.h"
 #include "soundtestkit.h"
+#include "voicechart.h"
 #include "voicejudgement.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDirIterator>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,10 +20,18 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <QStandardPaths>
+
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
+#include <numeric>
+#ifdef Q_OS_LINUX
+#    include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -34,6 +47,7 @@ struct Take
     int fullScaleRun = 0;  // samples at full scale in the middle of the tone
     double hiss = 0.0005;  // a recording's noise floor, below the silence level
     double trailNoise = 0; // peak of a noise, such as a breath, after the tone
+    double highHz = 0; // a second tone as loud as the first
 };
 
 // A breath or room tone: steady noise of the given peak, the same on every run.
@@ -47,7 +61,9 @@ QByteArray pcm16(const Take &take, double hz)
     QList<double> samples(qsizetype(take.leadSeconds * take.rate), 0.0);
     const auto toneFrames = qsizetype(take.toneSeconds * take.rate);
     for (qsizetype i = 0; i < toneFrames; ++i)
-        samples.append(take.amplitude * std::sin(2 * std::numbers::pi * hz * i / take.rate));
+        samples.append(take.amplitude
+                       * (std::sin(2 * std::numbers::pi * hz * i / take.rate)
+                          + std::sin(2 * std::numbers::pi * take.highHz * i / take.rate)));
     for (qsizetype i = 0; i < qsizetype(take.trailSeconds * take.rate); ++i)
         samples.append(noise(i, take.trailNoise));
     const qsizetype middle = samples.size() / 2;
@@ -55,7 +71,8 @@ QByteArray pcm16(const Take &take, double hz)
         samples[i] = 1.0;
     QByteArray data;
     for (qsizetype i = 0; i < samples.size(); ++i) {
-        const double sample = samples[i] + take.offset + take.hiss * std::sin(i * 2.3);
+        const double sample
+            = std::clamp(samples[i] + take.offset + take.hiss * std::sin(i * 2.3), -1.0, 1.0);
         const auto value = qToLittleEndian(qint16(std::lround(sample * 32767)));
         data.append(reinterpret_cast<const char *>(&value), sizeof value);
     }
@@ -92,9 +109,18 @@ struct Run
     QByteArray err;
 };
 
-Run voiceCheck(const QStringList &arguments)
+Run voiceCheck(const QStringList &arguments, qint64 fileSizeLimit = 0)
 {
     QProcess process;
+#ifdef Q_OS_LINUX
+    // A disk that is full once a file reaches the limit.
+    if (fileSizeLimit > 0)
+        process.setChildProcessModifier([fileSizeLimit] {
+            const rlimit limit { rlim_t(fileSizeLimit), rlim_t(fileSizeLimit) };
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN);
+        });
+#endif
     process.start(VOICE_CHECK, arguments);
     if (!process.waitForFinished(120000))
         return {};
@@ -130,6 +156,69 @@ QJsonObject sampleNamed(const QJsonObject &report, const QString &name)
     return {};
 }
 
+// The names and contents of the files in folder.
+QByteArray folderHash(const QString &folder)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : files) {
+        QFile file(folder + '/' + name);
+        file.open(QIODevice::ReadOnly);
+        hash.addData(name.toUtf8() + '\0' + file.readAll());
+    }
+    return hash.result().toHex() + ' ' + QByteArray::number(files.size());
+}
+
+QList<float> decoded(const QString &path)
+{
+    const auto file = SampleFile::open(path);
+    QList<float> samples(file ? file->frames() * file->channels() : 0);
+    if (file)
+        samples.resize(file->read(samples.data(), file->frames()) * file->channels());
+    return samples;
+}
+
+// How far below the tone what is left after taking away the best-fitting
+// sine of hz lies, over whole periods in the middle of samples.
+double residualDb(const QList<float> &samples, double hz, int rate)
+{
+    const auto period = qsizetype(std::lround(rate / std::gcd(int(hz), rate)));
+    const qsizetype length = samples.size() / 2 / period * period;
+    const qsizetype from = samples.size() / 4;
+    double sine = 0;
+    double cosine = 0;
+    for (qsizetype i = 0; i < length; ++i) {
+        const double phase = 2 * std::numbers::pi * hz * double(i) / rate;
+        sine += samples[from + i] * std::sin(phase) * 2 / double(length);
+        cosine += samples[from + i] * std::cos(phase) * 2 / double(length);
+    }
+    double tone = 0;
+    double rest = 0;
+    for (qsizetype i = 0; i < length; ++i) {
+        const double phase = 2 * std::numbers::pi * hz * double(i) / rate;
+        const double fitted = sine * std::sin(phase) + cosine * std::cos(phase);
+        tone += fitted * fitted;
+        rest += (samples[from + i] - fitted) * (samples[from + i] - fitted);
+    }
+    return 10 * std::log10(rest / tone);
+}
+
+// A voice with one of each fault --fix mends, and two it cannot.
+void writeMessyVoice(const QString &voice)
+{
+    writeCleanVoice(voice);
+    QFile::remove(voice + "/RbExit6.wav");
+    writeTake(voice + "/Meters.wav", { .amplitude = 1.6 }); // driven 4 dB into full scale
+    writeTake(voice + "/100.wav", { .amplitude = 0.3 / 2.82 }); // -9 dB
+    writeTake(voice + "/200.wav", { .amplitude = 0.3 * 2.82 }); // +9 dB
+    writeTake(voice + "/300.wav", { .leadSeconds = 0.45 });
+    writeTake(voice + "/400.wav", { .trailSeconds = 0.8 });
+    writeTake(voice + "/500.wav", { .rate = 44100 });
+    writeTone(voice + "/600.wav", 500, 0.7, 22050, 2); // stereo, and no pause at either end
+    writeTake(voice + "/700.wav", { .offset = 0.02 });
+    writeTake(voice + "/Depart.wav", { .amplitude = 0.15, .rate = 48000, .highHz = 15000 }, 1000);
+}
+
 } // namespace
 
 class TestVoiceCheck : public QObject
@@ -142,6 +231,9 @@ private slots:
     void badInputHasADefinedOutcome();
     void usageAndFolderErrors();
     void rules();
+    void fixMatchesAMessyVoice();
+    void fixStopsAtAFullDisk();
+    void chartShowsEachSample();
 };
 
 void TestVoiceCheck::cleanVoicesPass()
@@ -297,7 +389,7 @@ void TestVoiceCheck::usageAndFolderErrors()
     QCOMPARE(voiceCheck({ dir.path(), dir.path() }).exitCode, 2);
     const Run help = voiceCheck({ "--help" });
     QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.startsWith("usage: voice-check [--json] [FOLDER]"));
+    QVERIFY(help.out.startsWith("usage: voice-check [--json]"));
     // A report that cannot be written is a failure, said in one line.
     QProcess full;
     full.setStandardOutputFile("/dev/full");
@@ -340,6 +432,121 @@ void TestVoiceCheck::rules()
     }
     QCOMPARE(wrapWords({ "silence-start", "silence-end", "format" }, 20),
              QStringList({ "silence-start", "silence-end format" }));
+}
+
+void TestVoiceCheck::fixMatchesAMessyVoice()
+{
+    QTemporaryDir dir;
+    const QString voice = dir.path() + "/voice";
+    const QString out = dir.path() + "/fixed";
+    QVERIFY(QDir().mkpath(voice));
+    writeMessyVoice(voice);
+    writeFile(voice + "/TurnLft.wav", pcm16({}, 440)); // extra files are not copied
+    const QByteArray before = folderHash(voice);
+
+    const Run fix = voiceCheck({ "--json", "--fix", out, voice });
+    QCOMPARE(fix.exitCode, 1);
+    const QJsonObject fixed = QJsonDocument::fromJson(fix.out).object();
+    QCOMPARE(fixed["fixes"].toArray().size(), int(SampleCatalogue.size()));
+    const QJsonObject check = fixed["check"].toObject();
+    QCOMPARE(check, jsonReport(out, 1));
+    QMap<QString, QStringList> expected;
+    expected["RbExit6"] = QStringList { "missing" };
+    expected["Meters"] = QStringList { "clipped" };
+    for (const auto &[name, problems] : problemsByName(check).asKeyValueRange())
+        QVERIFY2(problems == expected.value(name), qPrintable(name + ": " + problems.join(' ')));
+
+    QList<double> loudness;
+    for (const QJsonValue sample : check["samples"].toArray()) {
+        if (sample["file"].isNull())
+            continue;
+        loudness.append(sample["loudness_lufs"].toDouble());
+        QCOMPARE(sample["rate"].toInt(), 22050);
+        QCOMPARE(sample["channels"].toInt(), 1);
+        const QString pauses = QString("%1: %2 and %3 ms")
+                                   .arg(sample["name"].toString())
+                                   .arg(sample["silence_start_ms"].toDouble())
+                                   .arg(sample["silence_end_ms"].toDouble());
+        QVERIFY2(qAbs(sample["silence_start_ms"].toDouble() - 10) <= 10
+                     && qAbs(sample["silence_end_ms"].toDouble() - 40) <= 10,
+                 qPrintable(pauses));
+    }
+    const auto [quietest, loudest] = std::minmax_element(loudness.begin(), loudness.end());
+    QVERIFY2(*loudest - *quietest <= 1, qPrintable(QString::number(*loudest - *quietest)));
+    QVERIFY(!QFile::exists(out + "/TurnLft.wav"));
+    const double residual = residualDb(decoded(out + "/Depart.wav"), 1000, 22050);
+    QVERIFY2(residual <= -60, qPrintable(QString::number(residual)));
+
+    // The voice is only read; a fixed voice needs nothing more; a folder
+    // with something in it is never written to.
+    QCOMPARE(folderHash(voice), before);
+    const QByteArray fixedHash = folderHash(out);
+    const Run again = voiceCheck({ "--fix", out, voice });
+    QCOMPARE(again.exitCode, 2);
+    QCOMPARE(again.err.count('\n'), 1);
+    QCOMPARE(folderHash(out), fixedHash);
+    QCOMPARE(voiceCheck({ "--fix", voice + "/../voice/inside", voice }).exitCode, 2);
+    QVERIFY(!QFile::exists(voice + "/inside"));
+    const Run refix = voiceCheck({ "--fix", dir.path() + "/refixed", out });
+    QCOMPARE(refix.out.count("copied unchanged"), int(SampleCatalogue.size()) - 1);
+}
+
+void TestVoiceCheck::fixStopsAtAFullDisk()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("a full disk is made with a Linux file size limit");
+#endif
+    QTemporaryDir dir;
+    const QString voice = dir.path() + "/voice";
+    const QString out = dir.path() + "/fixed";
+    QVERIFY(QDir().mkpath(voice));
+    writeCleanVoice(voice);
+    writeTake(voice + "/TakeFerry.wav", { .toneSeconds = 5, .trailSeconds = 1 });
+    const Run fix = voiceCheck({ "--fix", out, voice }, 150000);
+    QCOMPARE(fix.exitCode, 2);
+    QVERIFY2(fix.err.contains("/fixed/TakeFerry.wav: "), fix.err.constData());
+    // What was written before is whole; nothing is under the sample's name.
+    QVERIFY(!QFile::exists(out + "/TakeFerry.wav"));
+    QVERIFY(QFile::exists(out + "/Charge.wav"));
+    for (const QString &file : QDir(out).entryList(QDir::Files | QDir::Hidden))
+        QVERIFY2(decoded(out + '/' + file).size() > 10000, qPrintable(file));
+}
+
+void TestVoiceCheck::chartShowsEachSample()
+{
+    const QString renderer = QStandardPaths::findExecutable("rsvg-convert");
+    if (renderer.isEmpty())
+        QSKIP("rsvg-convert (librsvg2-bin) is not installed");
+    QTemporaryDir dir;
+    const QString voice = dir.path() + "/voice";
+    QVERIFY(QDir().mkpath(voice));
+    writeMessyVoice(voice);
+    QCOMPARE(voiceCheck({ "--chart", dir.path() + "/voice.svg", voice }).exitCode, 1);
+    QCOMPARE(QProcess::execute(renderer, { dir.path() + "/voice.svg", "-o", dir.path() + "/voice.png" }), 0);
+    const QImage chart(dir.path() + "/voice.png");
+    QCOMPARE(chart.width(), ChartGeometry::Width);
+
+    using namespace ChartGeometry;
+    const auto rowOf = [](const char *name) {
+        return std::find_if(SampleCatalogue.begin(), SampleCatalogue.end(),
+                            [&](const CatalogueEntry &entry) { return entry.name == name; })
+            - SampleCatalogue.begin();
+    };
+    // What colour is drawn in the middle of a row, x pixels across.
+    const auto colourAt = [&](const char *name, double x) {
+        const QColor colour = chart.pixelColor(int(x), rowTop(rowOf(name)) + RowHeight / 2);
+        return colour.red() > 180 && colour.green() < 100 ? "red"
+            : colour.blue() > 150 && colour.red() < 120   ? "blue"
+                                                          : "none";
+    };
+    QCOMPARE(colourAt("200", MedianX + 8 * PixelsPerLu), "red");
+    QCOMPARE(colourAt("100", MedianX - 8 * PixelsPerLu), "red");
+    QCOMPARE(colourAt("TurnRight", MedianX + 8 * PixelsPerLu), "none");
+    QCOMPARE(colourAt("300", LeadEndX - 400 * PixelsPerMs), "red");
+    QCOMPARE(colourAt("400", TrailStartX + 700 * PixelsPerMs), "red");
+    QCOMPARE(colourAt("TurnRight", TrailStartX + 30 * PixelsPerMs), "blue");
+    QCOMPARE(colourAt("TurnRight", TrailStartX + 100 * PixelsPerMs), "none");
+    QCOMPARE(colourAt("RbExit6", LeadEndX - 5), "none");
 }
 
 QTEST_GUILESS_MAIN(TestVoiceCheck)
