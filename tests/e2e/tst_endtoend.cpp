@@ -1,3 +1,4 @@
+#include "samplefile.h"
 #include "sdlaudiooutput.h"
 #include "soundtestkit.h"
 #include "tonesequence.h"
@@ -6,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +39,13 @@ const Entry After { "After", "after.WAV", 550, 0.3, { 5160, 2010 }, 0 };
 const Entry Hundred { "100", "100.wav", 800, 0.2, { 1740, 60 }, 2 };
 const Entry Meters { "Meters", "METERS.wav", 1100, 0.25, { 1740, 60 }, 1 };
 const QList<Entry> Phrase { After, Hundred, Meters };
+// Samples of the demo voice beside the program, which none of the tones
+// above stands in for.
+const QList<Entry> SpokenPhrase { { "TurnRight", "", 0, 0, { 30, 60 }, 1 },
+                                  { "2ndLeft", "", 0, 0, { 30, 60 }, 2 } };
+// The demo voice keeps 10 ms before and 40 ms after each word; the gap
+// between two words is both, and no pause inside a word is longer.
+constexpr double LongestSpokenPauseMs = 10 + 40 + 10;
 
 // Start-up moves the frame to the window's left edge; rows start inside the
 // list's one-pixel border.
@@ -47,6 +56,17 @@ QPoint entryPoint(const Entry &entry)
 }
 
 const QPoint PlayPoint { (4320 + 795 / 2) / TwipsPerPixel, (2730 + 435 / 2) / TwipsPerPixel };
+const QPoint ClearPoint { (3480 + 795 / 2) / TwipsPerPixel, (2730 + 435 / 2) / TwipsPerPixel };
+
+// The longest stretch of silence between the first and last sound.
+qsizetype longestPause(const QList<float> &samples)
+{
+    const QList<Span> spans = soundSpans(samples);
+    qsizetype longest = 0;
+    for (qsizetype at = 1; at < spans.size(); ++at)
+        longest = std::max(longest, spans[at].start - spans[at - 1].end);
+    return longest;
+}
 
 } // namespace
 
@@ -122,6 +142,34 @@ class TestEndToEnd : public QObject
     {
         const qsizetype before = heard().size();
         return press(entryPoint(entry), times) && waitForSoundToEnd(before, 5000);
+    }
+
+    // A phrase of the demo voice, played after the tones; where it starts
+    // in the output.
+    qsizetype playSpokenPhrase()
+    {
+#ifdef VP_DEMO_VOICE
+        [&] {
+            QVERIFY(press(ClearPoint, 1));
+            for (const Entry &entry : SpokenPhrase)
+                QVERIFY2(pressEntry(entry, 2), entry.name);
+        }();
+        // A long pause would end the wait for sound early: wait for the
+        // whole phrase instead.
+        qsizetype length = 0;
+        for (const Entry &entry : SpokenPhrase) {
+            const auto sample = SampleFile::open(QFileInfo(VOICE_PLAYER_PATH).dir().filePath(
+                QString("wavs/%1.wav").arg(entry.name)));
+            length += sample ? sample->frames() * spec.freq / sample->sampleRate() : 0;
+        }
+        const qsizetype start = heard().size();
+        [&] {
+            QVERIFY(press(PlayPoint, 1));
+            QTRY_VERIFY_WITH_TIMEOUT(heard().size() >= start + length + spec.freq / 5, 15000);
+        }();
+        return start;
+#endif
+        return heard().size();
     }
 
 private slots:
@@ -232,6 +280,8 @@ private slots:
             phraseFrames += frames(entry);
         QVERIFY(press(PlayPoint, 1));
         QVERIFY2(waitForSoundToEnd(phraseStart, 10000), "no sound after a click on Play");
+        const qsizetype phraseEnd = heard().size();
+        const qsizetype spokenStart = playSpokenPhrase();
 
         QCOMPARE(clientRect(), shown);
 
@@ -261,7 +311,8 @@ private slots:
         QList<qsizetype> toneFrames;
         for (const Entry &entry : Phrase)
             toneFrames << frames(entry);
-        const ToneSequence phrase = analyseTones(samples.mid(phraseStart), toneFrames, spec.freq);
+        const ToneSequence phrase
+            = analyseTones(samples.mid(phraseStart, phraseEnd - phraseStart), toneFrames, spec.freq);
         QCOMPARE(phrase.strayGaps, 0);
         QVERIFY2(qAbs(phrase.soundFrames - phraseFrames) <= 2 * slack,
                  qPrintable(QString("%1 ms of phrase heard, %2 ms played")
@@ -275,6 +326,11 @@ private slots:
         for (qsizetype silence : phrase.silences)
             gaps << QString::number(1000.0 * double(silence) / spec.freq, 'f', 1);
         qInfo("silence between the phrase's tones: %s ms", qPrintable(gaps.join(", ")));
+#ifdef VP_DEMO_VOICE
+        const double pauseMs = 1000.0 * double(longestPause(samples.mid(spokenStart))) / spec.freq;
+        QVERIFY2(pauseMs > 0 && pauseMs <= LongestSpokenPauseMs,
+                 qPrintable(QString("a pause of %1 ms in a spoken phrase").arg(pauseMs)));
+#endif
     }
 
     // Started by su, ssh or cron (no runtime folder) on a machine with
