@@ -21,6 +21,7 @@ libxcb1-dev         the window's frame under X11
 libsdl2-dev         the audio device
 libsndfile1-dev     WAV decoding
 libebur128-dev      loudness measurement in voice-check
+libsoxr-dev         resampling in voice-check --fix
 fonts-dejavu-core   a default sans font for the lists
 espeak-ng           the demo voice
 python3             the demo voice and icon generators
@@ -36,6 +37,7 @@ dpkg-dev            the Debian package (dpkg-shlibdeps)
 file                the Debian package (CPack)
 lintian             the package test
 desktop-file-utils  the install test
+librsvg2-bin        the voice-check test (drawing its chart, rsvg-convert)
 appstream           the install test
 clang-format        the format check
 EOF

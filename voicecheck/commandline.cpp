@@ -14,31 +14,30 @@ const QCommandLineOption HelpOption(QStringList { QStringLiteral("h"), QStringLi
                                     QStringLiteral("print this help"));
 const QCommandLineOption VersionOption(QStringLiteral("version"),
                                        QStringLiteral("print the version"));
-const QCommandLineOption ChartOption(
-    QStringLiteral("chart"),
-    QStringLiteral("draw the voice (with --fix, the fixed copy) in one picture"),
-    QStringLiteral("FILE.svg"));
+const QCommandLineOption
+    ChartOption(QStringLiteral("chart"),
+                QStringLiteral("draw the voice (with --fix, the fixed copy) in one picture"),
+                QStringLiteral("FILE.svg"));
 const QCommandLineOption FixOption(
     QStringLiteral("fix"),
     QStringLiteral("write a fixed copy of the voice into OUT, a new or empty folder, and check it"),
     QStringLiteral("OUT"));
-const QCommandLineOption PadStartOption(
-    QStringLiteral("pad-start"),
-    QStringLiteral("with --fix, the pause kept before each word (default %1)")
-        .arg(DefaultPadStartMs),
-    QStringLiteral("MS"));
+const QCommandLineOption
+    PadStartOption(QStringLiteral("pad-start"),
+                   QStringLiteral("with --fix, the pause kept before each word (default %1)")
+                       .arg(DefaultPadStartMs),
+                   QStringLiteral("MS"));
 const QCommandLineOption PadEndOption(
     QStringLiteral("pad-end"),
-    QStringLiteral("with --fix, the pause kept after each word (default %1)")
-        .arg(DefaultPadEndMs),
+    QStringLiteral("with --fix, the pause kept after each word (default %1)").arg(DefaultPadEndMs),
     QStringLiteral("MS"));
-const QCommandLineOption LoudnessOption(
-    QStringLiteral("loudness"), QStringLiteral("with --fix, the level (default: the voice's median)"),
-    QStringLiteral("LUFS"));
+const QCommandLineOption
+    LoudnessOption(QStringLiteral("loudness"),
+                   QStringLiteral("with --fix, the level (default: the voice's median)"),
+                   QStringLiteral("LUFS"));
 
-const QList<QCommandLineOption> Options { JsonOption,     ChartOption,    FixOption,
-                                          PadStartOption, PadEndOption,   LoudnessOption,
-                                          HelpOption,     VersionOption };
+const QList<QCommandLineOption> Options { JsonOption,   ChartOption,    FixOption,  PadStartOption,
+                                          PadEndOption, LoudnessOption, HelpOption, VersionOption };
 
 // A pad longer than a minute or a level outside what loudness can be is a
 // typing error.

@@ -14,7 +14,7 @@ struct CommandLine
     QString error; // for a usage error: what is wrong, one line
     bool json = false;
     QString folder = QStringLiteral(".");
-    QString chart; // empty: no chart
+    QString chart;   // empty: no chart
     QString fixInto; // empty: only check
     std::optional<double> padStartMs;
     std::optional<double> padEndMs;

@@ -161,7 +161,8 @@ bool runChain(const QString &path, const ChainPlan &plan, const FrameSink &sink)
             const float weight = keptWeight(plan, position + frame);
             for (int channel = 0; channel < inChannels; ++channel)
                 dcFree[std::size_t(channel)] = weight
-                    * float(in[std::size_t(frame * inChannels + channel)] - plan.dc[std::size_t(channel)]);
+                    * float(in[std::size_t(frame * inChannels + channel)]
+                            - plan.dc[std::size_t(channel)]);
             mixFrame(dcFree.data(), inChannels, out.data() + (frame - from) * plan.channels,
                      plan.channels);
         }

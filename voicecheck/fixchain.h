@@ -12,7 +12,7 @@ struct ChainPlan
     static constexpr int MaxChannels = 8;
 
     std::array<double, MaxChannels> dc {}; // each channel's mean, taken away
-    qint64 keepFrom = 0; // the source's frames [keepFrom, keepTo) are kept
+    qint64 keepFrom = 0;                   // the source's frames [keepFrom, keepTo) are kept
     qint64 keepTo = 0;
     qint64 silenceBefore = 0; // frames of digital silence added at each end
     qint64 silenceAfter = 0;

@@ -27,8 +27,7 @@ QString signedNumber(double value, int decimals)
 
 QString pauseChange(const char *end, double trimmedMs)
 {
-    return QStringLiteral("%1 pause %2 ms")
-        .arg(QLatin1String(end), signedNumber(-trimmedMs, 0));
+    return QStringLiteral("%1 pause %2 ms").arg(QLatin1String(end), signedNumber(-trimmedMs, 0));
 }
 
 QString writtenLine(const SampleFix &fix)

@@ -26,7 +26,8 @@ struct LoudnessMeter::State
 LoudnessMeter::LoudnessMeter(int channels, int rate, bool truePeak)
     : m_channels(channels), m_rate(rate)
 {
-    const int mode = EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM | (truePeak ? EBUR128_MODE_TRUE_PEAK : 0);
+    const int mode
+        = EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM | (truePeak ? EBUR128_MODE_TRUE_PEAK : 0);
     if (auto *meter = ebur128_init(unsigned(channels), unsigned(rate), mode))
         m_state = std::make_unique<State>(meter);
 }

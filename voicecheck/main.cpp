@@ -29,9 +29,10 @@ constexpr char Help[] = "Checks the voice in FOLDER (the current directory when 
                         "every sample the player offers present, decodable, not clipped, as loud\n"
                         "as the rest, trimmed like the rest, in the voice's format, without DC\n"
                         "offset; and no WAV file that serves no sample.\n\n";
-constexpr char ExitHelp[] = "\nWith --fix, the voice in FOLDER is only read; the copy in OUT is checked.\n"
-                            "\nExit status: 0 nothing found, 1 something found, 2 usage error,\n"
-                            "unreadable folder or failed output.\n";
+constexpr char ExitHelp[]
+    = "\nWith --fix, the voice in FOLDER is only read; the copy in OUT is checked.\n"
+      "\nExit status: 0 nothing found, 1 something found, 2 usage error,\n"
+      "unreadable folder or failed output.\n";
 
 void printError(const QString &text)
 {
@@ -141,8 +142,10 @@ int main(int argc, char *argv[])
         break;
     }
     // What is written goes where it was named from here, not from the folder.
-    const QString out = line.fixInto.isEmpty() ? QString() : QDir::current().absoluteFilePath(line.fixInto);
-    const QString chart = line.chart.isEmpty() ? QString() : QDir::current().absoluteFilePath(line.chart);
+    const QString out
+        = line.fixInto.isEmpty() ? QString() : QDir::current().absoluteFilePath(line.fixInto);
+    const QString chart
+        = line.chart.isEmpty() ? QString() : QDir::current().absoluteFilePath(line.chart);
     // The folder is entered by the bytes it was named with and read as ".",
     // so a name that is not valid UTF-8 is still found.
     std::error_code error;

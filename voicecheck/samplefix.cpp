@@ -9,11 +9,10 @@
 #include "samplewriter.h"
 #include "thresholds.h"
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <sndfile.h>
 #include <vector>
 
 namespace {
@@ -154,8 +153,8 @@ private:
     std::uniform_real_distribution<float> m_uniform { 0.0f, 1.0f };
 };
 
-bool writeFixed(const Source &source, const ChainPlan &plan, const FixTarget &target,
-                double gainDb, const QString &path, QString *error)
+bool writeFixed(const Source &source, const ChainPlan &plan, const FixTarget &target, double gainDb,
+                const QString &path, QString *error)
 {
     SampleWriter writer(path, SF_FORMAT_WAV | target.encoding, plan.channels, plan.rate);
     const auto gain = float(std::pow(10.0, gainDb / 20));
@@ -213,8 +212,7 @@ SampleFix fixSample(const SampleReport &sample, const QString &folder, const Fix
     const SampleMeasures &measures = source->measures;
     if (hasSound(measures)) {
         fix.trimmedStartMs = msOf(plan.keepFrom - plan.silenceBefore, measures.rate);
-        fix.trimmedEndMs
-            = msOf(measures.frames - plan.keepTo - plan.silenceAfter, measures.rate);
+        fix.trimmedEndMs = msOf(measures.frames - plan.keepTo - plan.silenceAfter, measures.rate);
     }
     if (measures.rate != target.rate || measures.channels != target.channels
         || source->encoding != target.encoding)

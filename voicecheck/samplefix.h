@@ -11,7 +11,7 @@ struct FixTarget
 {
     int rate = 0;
     int channels = 0;
-    int encoding = 0; // libsndfile's
+    int encoding = 0;                   // libsndfile's
     std::optional<double> loudnessLufs; // nothing leaves levels alone
     double padStartMs = 0;
     double padEndMs = 0;
@@ -28,10 +28,10 @@ struct SampleFix
     QString leftOutBecause; // the problem word
     double gainDb = 0;
     std::optional<double> wantedGainDb; // when the true-peak ceiling allowed less
-    double trimmedStartMs = 0; // negative where silence was added
+    double trimmedStartMs = 0;          // negative where silence was added
     double trimmedEndMs = 0;
     QString convertedFrom; // "44100 Hz 2ch PCM 24"; empty when the format was kept
-    double dcRemoved = 0; // the largest channel mean, as a magnitude
+    double dcRemoved = 0;  // the largest channel mean, as a magnitude
 };
 
 // Writes the sample, from folder and fixed to target, into the folder out

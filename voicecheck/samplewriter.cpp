@@ -47,8 +47,7 @@ constexpr qint64 CopyChunkBytes = 1 << 16;
 
 } // namespace
 
-SampleWriter::SampleWriter(const QString &path, int format, int channels, int rate)
-    : m_file(path)
+SampleWriter::SampleWriter(const QString &path, int format, int channels, int rate) : m_file(path)
 {
     // Without it, QSaveFile would quietly write in place where it cannot
     // make a temporary file beside the target.

@@ -33,8 +33,7 @@ QString text(double x, double y, const QString &content, const char *anchor = "s
              QLatin1String fill = Ink)
 {
     return QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"%3\" fill=\"%4\">%5</text>\n")
-        .arg(number(x), number(y), QLatin1String(anchor), fill,
-             printable(content).toHtmlEscaped());
+        .arg(number(x), number(y), QLatin1String(anchor), fill, printable(content).toHtmlEscaped());
 }
 
 QString line(double x, double top, double bottom, const char *dash = "none")
@@ -66,8 +65,8 @@ QString heading(const VoiceReport &report)
                            .arg(median)
                            .arg(voice.rate)
                            .arg(voice.channels));
-    svg += text(MedianX, 38, QStringLiteral("loudness against the median, ±%1 LU band")
-                                 .arg(LoudnessToleranceLu),
+    svg += text(MedianX, 38,
+                QStringLiteral("loudness against the median, ±%1 LU band").arg(LoudnessToleranceLu),
                 "middle");
     svg += text(LeadEndX, 38, QStringLiteral("lead pause"), "end");
     svg += text(TrailStartX, 38, QStringLiteral("trail pause"));
@@ -91,8 +90,8 @@ QString backdrop(const VoiceReport &report)
     const double band = LoudnessToleranceLu * PixelsPerLu;
     svg += rect(MedianX - band, FirstRowTop, 2 * band, rows * RowHeight, Band);
     svg += line(MedianX, FirstRowTop, rowTop(rows));
-    svg += line(LeadEndX - report.reference.silenceStartMs * PixelsPerMs, FirstRowTop,
-                rowTop(rows), "3,3");
+    svg += line(LeadEndX - report.reference.silenceStartMs * PixelsPerMs, FirstRowTop, rowTop(rows),
+                "3,3");
     svg += line(TrailStartX + report.reference.silenceEndMs * PixelsPerMs, FirstRowTop,
                 rowTop(rows), "3,3");
     return svg;
@@ -120,7 +119,8 @@ QString sampleRow(const SampleReport &sample, qsizetype row, const VoiceReferenc
         const double lu = std::isfinite(measures.loudnessLufs)
             ? measures.loudnessLufs - *voice.loudnessLufs
             : -ShownLu;
-        const bool level = sample.problems.contains(Problem::Quiet) || sample.problems.contains(Problem::Loud);
+        const bool level
+            = sample.problems.contains(Problem::Quiet) || sample.problems.contains(Problem::Loud);
         svg += bar(MedianX, std::clamp(lu, -ShownLu, ShownLu) * PixelsPerLu, row, colourIf(level));
     }
     const auto pause = [](double ms) { return std::min(ms, ShownMs) * PixelsPerMs; };

@@ -26,7 +26,7 @@ QString outFolderFault(const QString &folder, const QString &out);
 struct VoiceFix
 {
     QList<SampleFix> samples; // catalogue order
-    QString error; // the file that could not be written and why; stops the fix
+    QString error;            // the file that could not be written and why; stops the fix
 };
 
 // Writes the fixed copy of the checked voice, read from the folder from,

@@ -158,8 +158,10 @@ class TestEndToEnd : public QObject
         // whole phrase instead.
         qsizetype length = 0;
         for (const Entry &entry : SpokenPhrase) {
-            const auto sample = SampleFile::open(QFileInfo(VOICE_PLAYER_PATH).dir().filePath(
-                QString("wavs/%1.wav").arg(entry.name)));
+            const auto sample
+                = SampleFile::open(QFileInfo(VOICE_PLAYER_PATH)
+                                       .dir()
+                                       .filePath(QString("wavs/%1.wav").arg(entry.name)));
             length += sample ? sample->frames() * spec.freq / sample->sampleRate() : 0;
         }
         const qsizetype start = heard().size();
@@ -311,8 +313,8 @@ private slots:
         QList<qsizetype> toneFrames;
         for (const Entry &entry : Phrase)
             toneFrames << frames(entry);
-        const ToneSequence phrase
-            = analyseTones(samples.mid(phraseStart, phraseEnd - phraseStart), toneFrames, spec.freq);
+        const ToneSequence phrase = analyseTones(samples.mid(phraseStart, phraseEnd - phraseStart),
+                                                 toneFrames, spec.freq);
         QCOMPARE(phrase.strayGaps, 0);
         QVERIFY2(qAbs(phrase.soundFrames - phraseFrames) <= 2 * slack,
                  qPrintable(QString("%1 ms of phrase heard, %2 ms played")
