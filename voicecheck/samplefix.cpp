@@ -4,7 +4,7 @@
 #include "fixchain.h"
 #include "fixsettings.h"
 #include "loudnessmeter.h"
-#include "sampleanalysis.h"
+#include "pausemeter.h"
 #include "samplefile.h"
 #include "samplewriter.h"
 #include "thresholds.h"
@@ -25,8 +25,14 @@ struct Source
 {
     QString path;
     int encoding = 0;
+    int rate = 0;
+    int channels = 0;
+    qint64 frames = 0;
     ChannelMeans dc {};
-    SampleMeasures measures;
+    qint64 leadingPause = 0;
+    qint64 trailingPause = 0;
+
+    bool hasSound() const { return leadingPause < frames; }
 };
 
 qint64 framesOf(double ms, int rate)
@@ -39,17 +45,12 @@ double msOf(qint64 frames, int rate)
     return frames * 1000.0 / rate;
 }
 
-bool hasSound(const SampleMeasures &measures)
-{
-    return measures.leadingPause < measures.frames;
-}
-
 // Whether the check's findings on the sample leave anything to fix.
 bool matches(const SampleMeasures &measures, int encoding, const FixTarget &target)
 {
     const bool levelMatches = !target.loudnessLufs || !std::isfinite(measures.loudnessLufs)
         || std::fabs(*target.loudnessLufs - measures.loudnessLufs) <= GainToleranceDb;
-    const bool pausesMatch = !hasSound(measures)
+    const bool pausesMatch = measures.leadingPause == measures.frames
         || (std::fabs(measures.leadingPauseMs() - target.padStartMs) <= PauseToleranceMs
             && std::fabs(measures.trailingPauseMs() - target.padEndMs) <= PauseToleranceMs);
     return measures.rate == target.rate && measures.channels == target.channels
@@ -62,49 +63,49 @@ std::optional<Source> readSource(const QString &path)
     const auto file = SampleFile::open(path);
     if (!file)
         return std::nullopt;
-    Source source { path, file->encoding(), {}, {} };
-    const int channels = file->channels();
-    qint64 frames = 0;
+    Source source { path, file->encoding(), file->sampleRate(), file->channels() };
+    const int channels = source.channels;
     decodeSample(path, [&](const float *data, qint64 count) {
         for (qint64 i = 0; i < count * channels; ++i)
             source.dc[std::size_t(i % channels)] += data[i];
-        frames += count;
+        source.frames += count;
         return true;
     });
     for (double &mean : source.dc)
-        mean /= double(std::max<qint64>(frames, 1));
-    SampleAnalyser analyser(channels, file->sampleRate());
+        mean /= double(std::max<qint64>(source.frames, 1));
+    PauseMeter pauses(channels, source.rate);
     std::vector<float> dcFree;
     decodeSample(path, [&](const float *data, qint64 count) {
         dcFree.assign(data, data + count * channels);
         for (qint64 i = 0; i < count * channels; ++i)
             dcFree[std::size_t(i)] -= float(source.dc[std::size_t(i % channels)]);
-        analyser.add(dcFree.data(), count);
+        pauses.add(dcFree.data(), count);
         return true;
     });
-    source.measures = analyser.result();
+    const PauseMeter::Ends ends = pauses.ends();
+    source.leadingPause = ends.leading;
+    source.trailingPause = ends.trailing;
     return source;
 }
 
 ChainPlan planFor(const Source &source, const FixTarget &target)
 {
-    const SampleMeasures &measures = source.measures;
     ChainPlan plan;
     plan.dc = source.dc;
-    plan.keepTo = measures.frames;
+    plan.keepTo = source.frames;
     plan.channels = target.channels;
     plan.rate = target.rate;
-    if (!hasSound(measures))
+    if (!source.hasSound())
         return plan;
-    const qint64 padStart = framesOf(target.padStartMs, measures.rate);
-    const qint64 padEnd = framesOf(target.padEndMs, measures.rate);
-    const qint64 fade = framesOf(CutFadeMs, measures.rate);
-    plan.keepFrom = std::max<qint64>(0, measures.leadingPause - padStart);
-    plan.keepTo -= std::max<qint64>(0, measures.trailingPause - padEnd);
-    plan.silenceBefore = std::max<qint64>(0, padStart - measures.leadingPause);
-    plan.silenceAfter = std::max<qint64>(0, padEnd - measures.trailingPause);
+    const qint64 padStart = framesOf(target.padStartMs, source.rate);
+    const qint64 padEnd = framesOf(target.padEndMs, source.rate);
+    const qint64 fade = framesOf(CutFadeMs, source.rate);
+    plan.keepFrom = std::max<qint64>(0, source.leadingPause - padStart);
+    plan.keepTo -= std::max<qint64>(0, source.trailingPause - padEnd);
+    plan.silenceBefore = std::max<qint64>(0, padStart - source.leadingPause);
+    plan.silenceAfter = std::max<qint64>(0, padEnd - source.trailingPause);
     plan.fadeIn = plan.keepFrom > 0 ? std::min(fade, padStart) : 0;
-    plan.fadeOut = plan.keepTo < measures.frames ? std::min(fade, padEnd) : 0;
+    plan.fadeOut = plan.keepTo < source.frames ? std::min(fade, padEnd) : 0;
     return plan;
 }
 
@@ -173,12 +174,12 @@ bool writeFixed(const Source &source, const ChainPlan &plan, const FixTarget &ta
     return false;
 }
 
-QString formatOf(const SampleMeasures &measures, int encoding)
+QString formatOf(const Source &source)
 {
     return QStringLiteral("%1 Hz %2ch %3")
-        .arg(measures.rate)
-        .arg(measures.channels)
-        .arg(encodingName(encoding));
+        .arg(source.rate)
+        .arg(source.channels)
+        .arg(encodingName(source.encoding));
 }
 
 } // namespace
@@ -209,14 +210,11 @@ SampleFix fixSample(const SampleReport &sample, const QString &folder, const Fix
     const ChainPlan plan = planFor(*source, target);
     chooseGain(*source, plan, target, fix);
     fix.outcome = SampleFix::Outcome::Written;
-    const SampleMeasures &measures = source->measures;
-    if (hasSound(measures)) {
-        fix.trimmedStartMs = msOf(plan.keepFrom - plan.silenceBefore, measures.rate);
-        fix.trimmedEndMs = msOf(measures.frames - plan.keepTo - plan.silenceAfter, measures.rate);
-    }
-    if (measures.rate != target.rate || measures.channels != target.channels
+    fix.trimmedStartMs = msOf(plan.keepFrom - plan.silenceBefore, source->rate);
+    fix.trimmedEndMs = msOf(source->frames - plan.keepTo - plan.silenceAfter, source->rate);
+    if (source->rate != target.rate || source->channels != target.channels
         || source->encoding != target.encoding)
-        fix.convertedFrom = formatOf(measures, source->encoding);
+        fix.convertedFrom = formatOf(*source);
     fix.dcRemoved = sample.measures->dcOffset;
     writeFixed(*source, plan, target, fix.gainDb, to, error);
     return fix;

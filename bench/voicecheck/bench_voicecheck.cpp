@@ -1,8 +1,10 @@
 // Prints voice-check's figures, each from runs of the real program: files per
 // second and peak memory on the demo voice, on the demo voice among 10,000
 // other files, on a one-hour sample, and on a 2 GB sparse WAV (13.5 hours of
-// silence behind a true header). POSIX only: it spawns the program itself to
-// read each run's own peak memory (wait4).
+// silence behind a true header); then --fix on the demo voice as espeak-ng
+// speaks it, and on a voice with a one-hour 44.1 kHz stereo sample to
+// resample. POSIX only: it spawns the program itself to read each run's own
+// peak memory (wait4).
 #include "soundtestkit.h"
 
 #include <QCoreApplication>
@@ -15,9 +17,11 @@
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <vector>
 
 extern char **environ;
 
@@ -32,20 +36,23 @@ struct Figures
     int exitCode = -1;
 };
 
-// One run of voice-check on folder, its output thrown away.
-Figures runOnce(const QString &folder)
+// One run of voice-check with arguments, its output thrown away.
+Figures runOnce(const QStringList &arguments)
 {
-    const QByteArray program = VOICE_CHECK;
-    const QByteArray argument = QFile::encodeName(folder);
-    char *argv[] = { const_cast<char *>(program.constData()), const_cast<char *>("--json"),
-                     const_cast<char *>(argument.constData()), nullptr };
+    QList<QByteArray> words { VOICE_CHECK };
+    for (const QString &argument : arguments)
+        words.append(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     const auto start = Clock::now();
     pid_t child = 0;
     Figures figures;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv, environ) == 0) {
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
         rusage usage {};
         wait4(child, &status, 0, &usage);
@@ -57,12 +64,24 @@ Figures runOnce(const QString &folder)
     return figures;
 }
 
-// The fastest of a few runs, which is the least disturbed by other work.
-Figures bestOf(int runs, const QString &folder)
+Figures checkOnce(const QString &folder)
 {
-    Figures best = runOnce(folder);
+    return runOnce({ "--json", folder });
+}
+
+// --fix of folder into a new folder in scratch.
+Figures fixOnce(const QString &folder, const QTemporaryDir &scratch)
+{
+    static int runs = 0;
+    return runOnce({ "--fix", scratch.filePath(QString::number(++runs)), folder });
+}
+
+// The fastest of a few runs, which is the least disturbed by other work.
+Figures bestOf(int runs, const std::function<Figures()> &run)
+{
+    Figures best = run();
     for (int i = 1; i < runs; ++i) {
-        const Figures next = runOnce(folder);
+        const Figures next = run();
         if (next.seconds < best.seconds)
             best = next;
     }
@@ -107,22 +126,35 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench_voicecheck: no demo voice in %s\n", qPrintable(demo));
         return 1;
     }
-    report("demo voice, 59 samples (best of 10)", bestOf(10, demo), 59);
+    report("demo voice, 59 samples (best of 10)", bestOf(10, [&] { return checkOnce(demo); }), 59);
 
     for (int i = 0; i < 10000; ++i)
         QFile(crowded.path() + QStringLiteral("/note%1.txt").arg(i)).open(QIODevice::WriteOnly);
-    report("demo voice among 10,000 other files", bestOf(3, crowded.path()), 59);
+    report("demo voice among 10,000 other files",
+           bestOf(3, [&] { return checkOnce(crowded.path()); }), 59);
 
     if (!writeTone(hour.path() + "/Arrive.wav", 440, 3600)) {
         std::fprintf(stderr, "bench_voicecheck: cannot write the one-hour sample\n");
         return 1;
     }
-    report("one 1-hour sample (22050 Hz mono, 159 MB)", runOnce(hour.path()), 1);
+    report("one 1-hour sample (22050 Hz mono, 159 MB)", checkOnce(hour.path()), 1);
 
     if (!writeSparseWav(sparse.path() + "/Arrive.wav", qint64(2) << 30)) {
         std::fprintf(stderr, "bench_voicecheck: cannot write the sparse WAV\n");
         return 1;
     }
-    report("2 GB sparse WAV (13.5 h of silence)", runOnce(sparse.path()), 1);
+    report("2 GB sparse WAV (13.5 h of silence)", checkOnce(sparse.path()), 1);
+
+    QTemporaryDir scratch;
+    report("--fix, demo voice as spoken (best of 5)",
+           bestOf(5, [&] { return fixOnce(SPOKEN_DEMO_VOICE, scratch); }), 59);
+    QTemporaryDir longVoice;
+    if (!copyVoice(demo, longVoice.path())
+        || !writeTone(longVoice.path() + "/Arrive.wav", 440, 3600, 44100, 2)) {
+        std::fprintf(stderr, "bench_voicecheck: cannot write the one-hour stereo sample\n");
+        return 1;
+    }
+    report("--fix, voice with a 1-hour 44.1 kHz stereo sample", fixOnce(longVoice.path(), scratch),
+           59);
     return 0;
 }
