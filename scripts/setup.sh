@@ -31,6 +31,12 @@ xdotool             the end-to-end tests
 x11-utils           the end-to-end tests (xprop, xwininfo)
 libx11-dev          the end-to-end tests (asking the X server)
 openbox             the end-to-end test under a window manager
+pulseaudio          the sound-server test and phrase benchmark
+pulseaudio-utils    the sound-server test (pactl, parec)
+pipewire            the sound-server test under PipeWire
+pipewire-pulse      the sound-server test under PipeWire (its PulseAudio front)
+wireplumber         the sound-server test under PipeWire (linking streams)
+dbus-daemon         the sound-server test under PipeWire (a private bus)
 clang               the fuzzer
 libclang-rt-dev     the fuzzer (libFuzzer and sanitizer runtimes)
 dpkg-dev            the Debian package (dpkg-shlibdeps)

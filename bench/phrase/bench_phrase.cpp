@@ -1,11 +1,15 @@
 // Prints the phrase player's figures: the silence the device plays at each
 // join of a ten-fragment phrase and the phrase's length against its samples'
-// (SDL's disk driver), and the time a phrase of 40,000 missing samples takes
-// with the window's events handled throughout.
+// (SDL's disk driver), the time a phrase of 40,000 missing samples takes
+// with the window's events handled throughout, and ten phrases through a
+// PulseAudio server of its own, as users hear them: late callbacks, silence
+// the server put in, and the time from Play to sound. Run it beside a busy
+// build (and under nice -n 10) to see what load does.
 #include "platform.h"
 #include "sarvikform.h"
 #include "sdlaudiooutput.h"
 #include "soundbits.h"
+#include "soundserver.h"
 #include "soundtestkit.h"
 #include "tonesequence.h"
 
@@ -155,6 +159,59 @@ void reportMissingPhrase(SamplePlayer &player, const char *what)
 
 } // namespace
 
+void reportServerPhrases()
+{
+    SoundServer server;
+    QString failure = server.start(SoundServer::Kind::PulseAudio);
+    if (failure.isEmpty() && !server.startRecording())
+        failure = "its monitor cannot be recorded";
+    if (!failure.isEmpty()) {
+        std::printf("sound server: not measured: %s\n", qPrintable(failure));
+        return;
+    }
+    const QByteArray driver = qgetenv("SDL_AUDIODRIVER");
+    qunsetenv("SDL_AUDIODRIVER");
+    QTemporaryDir folder;
+    QStringList paths;
+    for (int tone = 0; tone < 10; ++tone) {
+        paths << folder.filePath(QString("tone%1.wav").arg(tone));
+        writeTone(paths.last(), 300 + 60 * tone, ToneSeconds, SoundServer::Rate);
+    }
+    const qsizetype sampleFrames = 10 * qsizetype(ToneSeconds * SoundServer::Rate);
+    int cut = 0;
+    for (int phrase = 1; phrase <= 10; ++phrase) {
+        const qsizetype before = server.recorded().size();
+        SdlAudioOutput output;
+        {
+            SoundBits sound(output, QString());
+            QuietPlatform platform;
+            SarvikForm form(platform, sound);
+            form.load();
+            form.DirectionsText->setPlainText(paths.join(" , ") + " , ");
+            form.PlayButton_Click();
+        }
+        const QList<float> heard = server.soundFrom(before);
+        const QList<Span> spans = soundSpans(heard);
+        if (spans.isEmpty()) {
+            std::printf("phrase %d through the server: no sound at the sink\n", phrase);
+            continue;
+        }
+        const ToneSequence tones
+            = analyseTones(heard, QList<qsizetype>(10, qsizetype(ToneSeconds * SoundServer::Rate)),
+                           SoundServer::Rate);
+        const qsizetype inserted = spans.last().end - spans.first().start - sampleFrames;
+        cut += inserted != 0 || tones.strayGaps != 0;
+        std::printf("phrase %d through %s: %llu late callbacks, %d gaps inside tones, "
+                    "%+lld frames (%.1f ms) against the samples, Play to sound at the sink "
+                    "%.0f ms\n",
+                    phrase, SDL_GetCurrentAudioDriver(), output.counters().lateCallbacks,
+                    tones.strayGaps, static_cast<long long>(inserted),
+                    ms(inserted, SoundServer::Rate), ms(spans.first().start, SoundServer::Rate));
+    }
+    std::printf("through the server: %d of 10 phrases with silence put in or sound lost\n", cut);
+    qputenv("SDL_AUDIODRIVER", driver);
+}
+
 int main(int argc, char **argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
@@ -169,5 +226,6 @@ int main(int argc, char **argv)
     SdlAudioOutput engine;
     SoundBits sound(engine, QCoreApplication::applicationDirPath());
     reportMissingPhrase(sound, "through PlaySample");
+    reportServerPhrases();
     return 0;
 }

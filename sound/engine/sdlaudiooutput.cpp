@@ -14,12 +14,14 @@
  * it never allocates, locks or waits, and counts in atomics the periods it
  * found short (underruns) and the samples it joined.
  *
- * Late callbacks. A callback that comes after all the sound handed over
- * before it has played out, even had the device started it at once, means
- * the driver or sound server filled in silence of its own, mid-sample: the
- * sound thread was kept from running (a busy machine, a low priority).
- * Buffering ahead only ever makes callbacks earlier than that bound, so the
- * count errs towards missing a gap, never towards inventing one.
+ * Late callbacks. Sound servers ask for the next period about when the one
+ * before would run out had they started playing it at once, and hold about
+ * one more. A callback that comes later than that by more than a period
+ * means the server filled in silence of its own, mid-sample: the sound
+ * thread was kept from running (a busy machine, a low priority). The count
+ * is an estimate, since SDL does not say when a server ran dry: a server
+ * that buffers deeper can hide a late callback, and a gap shorter than a
+ * period goes uncounted.
  *
  * Joins. Once what is left of a sample fits in the device's lead, the
  * callback posts the track's semaphore, and a waiting play returns: a post
@@ -205,14 +207,14 @@ void SdlAudioOutput::render(Uint8 *out, std::size_t size)
     m_soundGoesOn = m_playing && !m_playing->playedAll();
 }
 
-// Whether the sound of an unfinished sample had run out before this
+// Whether the sound of an unfinished sample must have run out before this
 // callback: see the top of this file.
 bool SdlAudioOutput::cameLate(std::size_t size)
 {
     const auto now = std::chrono::steady_clock::now();
-    const bool late = m_soundGoesOn && now > m_handedOutUntil;
     const auto period
         = std::chrono::nanoseconds(std::int64_t(size / m_frameBytes) * 1'000'000'000 / m_spec.freq);
+    const bool late = m_soundGoesOn && now > m_handedOutUntil + period;
     m_handedOutUntil = std::max(m_handedOutUntil, now) + period;
     return late;
 }

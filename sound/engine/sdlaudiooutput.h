@@ -28,8 +28,8 @@ public:
         unsigned long long joins = 0;
         // Frames handed to the device, sound or silence, since it first played.
         unsigned long long frames = 0;
-        // Periods asked for only after all the sound handed over before had
-        // played out: the driver or sound server filled in silence.
+        // Periods asked for so late, mid-sample, that the sound server must
+        // have filled in silence (an estimate: sdlaudiooutput.cpp).
         unsigned long long lateCallbacks = 0;
     };
 
