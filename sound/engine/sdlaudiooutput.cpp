@@ -14,14 +14,15 @@
  * it never allocates, locks or waits, and counts in atomics the periods it
  * found short (underruns) and the samples it joined.
  *
- * Late callbacks. Sound servers ask for the next period about when the one
- * before would run out had they started playing it at once, and hold about
- * one more. A callback that comes later than that by more than a period
- * means the server filled in silence of its own, mid-sample: the sound
- * thread was kept from running (a busy machine, a low priority). The count
- * is an estimate, since SDL does not say when a server ran dry: a server
- * that buffers deeper can hide a late callback, and a gap shorter than a
- * period goes uncounted.
+ * Late callbacks. Sound servers ask for the next period about when the
+ * sound handed over before would run out had they started playing it at
+ * once. A callback that comes later than that by more than a quarter of a
+ * period means the server filled in silence of its own, mid-sample: the
+ * sound thread was kept from running (a busy machine, a low priority). SDL
+ * does not say when a server ran dry, so the count is an estimate; through
+ * PulseAudio beside a busy build the quarter told the phrases with silence
+ * put in from those without, where no allowance counted phrases on time and
+ * half a period missed short gaps.
  *
  * Joins. Once what is left of a sample fits in the device's lead, the
  * callback posts the track's semaphore, and a waiting play returns: a post
@@ -74,6 +75,7 @@ constexpr int DeviceCheckMs = 50;
 constexpr int PrimedPeriods = 10;
 constexpr int LeadPeriods = 2;
 constexpr int MaxLeadMs = 25;
+constexpr int LateAllowanceDivisor = 4;
 
 // The smallest power of two that lasts at least 8 ms: 512 frames at 48 kHz.
 Uint16 periodFrames(int rate)
@@ -214,7 +216,7 @@ bool SdlAudioOutput::cameLate(std::size_t size)
     const auto now = std::chrono::steady_clock::now();
     const auto period
         = std::chrono::nanoseconds(std::int64_t(size / m_frameBytes) * 1'000'000'000 / m_spec.freq);
-    const bool late = m_soundGoesOn && now > m_handedOutUntil + period;
+    const bool late = m_soundGoesOn && now > m_handedOutUntil + period / LateAllowanceDivisor;
     m_handedOutUntil = std::max(m_handedOutUntil, now) + period;
     return late;
 }
