@@ -21,6 +21,7 @@ struct Layout
     QByteArray format;
     qint64 dataStart = 0;
     qint64 dataLength = 0;
+    std::optional<qint64> promisedLength;
 };
 
 class ChunkReader
@@ -98,6 +99,8 @@ std::optional<Layout> findLayout(QIODevice &source)
             // RF64 becomes plain RIFF, so the audio is cut at 4 GB: hours of
             // sound more than any voice sample holds.
             const qint64 riffRoom = 0xFFFFFFFF - (headerBytes(layout.format) - 8);
+            if (length != 0 && length != 0xFFFFFFFF)
+                layout.promisedLength = length;
             layout.dataStart = body;
             layout.dataLength
                 = std::clamp<qint64>(source.size() - body, 0, std::min(length, riffRoom));
@@ -143,18 +146,20 @@ std::unique_ptr<WavView> WavView::over(std::unique_ptr<QIODevice> source)
     if (!layout)
         return nullptr;
     QByteArray header = headerFor(*layout);
-    std::unique_ptr<WavView> view(
-        new WavView(std::move(source), std::move(header), layout->dataStart, layout->dataLength));
+    std::unique_ptr<WavView> view(new WavView(std::move(source), std::move(header),
+                                              layout->dataStart, layout->dataLength,
+                                              layout->promisedLength));
     view->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     return view;
 }
 
 WavView::WavView(std::unique_ptr<QIODevice> source, QByteArray header, qint64 dataStart,
-                 qint64 dataLength)
+                 qint64 dataLength, std::optional<qint64> promisedLength)
     : m_source(std::move(source))
     , m_header(std::move(header))
     , m_dataStart(dataStart)
     , m_dataLength(dataLength)
+    , m_promisedLength(promisedLength)
 { }
 
 qint64 WavView::size() const
