@@ -46,6 +46,9 @@ desktop-file-utils  the install test
 librsvg2-bin        the voice-check test (drawing its chart, rsvg-convert)
 appstream           the install test
 clang-format        the format check
+sox                 the voice-check test (honest voices at other rates and depths)
+fusefat             the voice-check test (a voice on a FAT file system)
+dosfstools          the voice-check test (mkfs.vfat for that file system)
 EOF
 for name in "$@"; do
     packages+=("$name")

@@ -8,6 +8,7 @@
 #include "reporttable.h"
 #include "samplewriter.h"
 #include "terminal.h"
+#include "textcells.h"
 #include "voicechart.h"
 #include "voicefix.h"
 #include "voicereport.h"
@@ -84,7 +85,11 @@ FixOptions fixOptions(const CommandLine &line)
 
 QByteArray checkOutput(const CommandLine &line, const VoiceReport &report)
 {
-    return line.json ? reportJson(report) : reportTable(report, colourOnStandardOutput()).toUtf8();
+    const int columns = terminalColumns();
+    return line.json
+        ? reportJson(report)
+        : reportTable(report, colourOnStandardOutput(), columns > 0 ? columns : TableWidth)
+              .toUtf8();
 }
 
 // The chart of report into path, unless none was asked for; false when it

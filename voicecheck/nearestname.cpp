@@ -6,6 +6,13 @@
 
 #include <algorithm>
 
+namespace {
+
+// One edit in this many letters of a name is still a misspelling of it.
+constexpr int MisspellingLetters = 4;
+
+} // namespace
+
 int editDistance(QStringView a, QStringView b)
 {
     const QString from = a.toString().toCaseFolded();
@@ -27,7 +34,7 @@ int editDistance(QStringView a, QStringView b)
     return row[to.size()];
 }
 
-QString nearestSampleName(const QString &fileName)
+std::optional<QString> nearestSampleName(const QString &fileName)
 {
     QStringView base(fileName);
     if (base.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive))
@@ -42,5 +49,7 @@ QString nearestSampleName(const QString &fileName)
             nearest = name;
         }
     }
+    if (best > std::max(1, int(nearest.size()) / MisspellingLetters))
+        return std::nullopt;
     return nearest;
 }

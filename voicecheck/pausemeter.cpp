@@ -48,6 +48,11 @@ void PauseMeter::closeWindow()
     if (m_first[bin] < 0)
         m_first[bin] = m_windows;
     m_last[bin] = m_windows;
+    if (m_windows == 0)
+        m_firstBin = bin;
+    // A last window of a few frames says little about the room.
+    if (m_windows == 0 || m_inWindow == m_windowFrames)
+        m_lastBin = bin;
     ++m_windows;
     m_sum = 0;
     m_inWindow = 0;
@@ -58,31 +63,33 @@ double PauseMeter::levelOf(int bin) const
     return bin > 0 ? LowestDb + (bin - 1) * BinDb : Silent;
 }
 
+// The level that, at an end whose own level is room, tells speech from pause.
+double PauseMeter::threshold(double speech, int endBin) const
+{
+    return std::min(std::max(speech - PauseBelowSpeechDb, levelOf(endBin) + PauseAboveRoomDb),
+                    speech - PauseNearestSpeechDb);
+}
+
 PauseMeter::Ends PauseMeter::ends() const
 {
     PauseMeter whole = *this;
     if (whole.m_inWindow > 0)
         whole.closeWindow();
-    const auto heard = [&](int bin) { return whole.m_first[bin] >= 0; };
     int loudest = Bins - 1;
-    while (loudest > 0 && !heard(loudest))
+    while (loudest > 0 && whole.m_first[loudest] < 0)
         --loudest;
     if (loudest == 0)
         return { m_frames, m_frames, Silent };
-    int quietest = 1;
-    while (!heard(quietest))
-        ++quietest;
     const double speech = levelOf(loudest);
-    const double threshold
-        = std::min(std::max(speech - PauseBelowSpeechDb, levelOf(quietest) + PauseAboveFloorDb),
-                   speech - PauseNearestSpeechDb);
+    const double leading = threshold(speech, whole.m_firstBin);
+    const double trailing = threshold(speech, whole.m_lastBin);
     qint64 first = whole.m_windows;
     qint64 last = -1;
-    for (int bin = loudest; bin > 0 && levelOf(bin) >= threshold; --bin) {
-        if (heard(bin)) {
+    for (int bin = loudest; bin > 0; --bin) {
+        if (whole.m_first[bin] >= 0 && levelOf(bin) >= leading)
             first = std::min(first, whole.m_first[bin]);
+        if (whole.m_last[bin] >= 0 && levelOf(bin) >= trailing)
             last = std::max(last, whole.m_last[bin]);
-        }
     }
     return { first * m_windowFrames, std::max<qint64>(0, m_frames - (last + 1) * m_windowFrames),
              speech };

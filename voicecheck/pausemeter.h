@@ -13,6 +13,8 @@
 // dither, room tone or a breath does not. The threshold is known only at
 // the end, so each window level is kept in a histogram with the first and
 // last window at that level: memory stays the same for a word and an hour.
+// The room's own level is read at each end, where a pause would be, from
+// its outermost window: a noisy end gets a threshold above its noise.
 class PauseMeter
 {
 public:
@@ -31,6 +33,7 @@ private:
     static constexpr int Bins = 300; // 0.5 dB each from -140 dB, bin 0 for anything below
     void closeWindow();
     double levelOf(int bin) const;
+    double threshold(double speech, int endBin) const;
 
     int m_channels;
     qint64 m_windowFrames;
@@ -38,6 +41,8 @@ private:
     qint64 m_inWindow = 0;
     double m_sum = 0;
     qint64 m_windows = 0;
+    int m_firstBin = 0;
+    int m_lastBin = 0;
     std::array<qint64, Bins> m_first;
     std::array<qint64, Bins> m_last;
 };

@@ -11,6 +11,8 @@ enum class Problem {
     Missing,
     Unreadable,
     SeveralFiles,
+    Truncated,
+    Silent,
     Clipped,
     Quiet,
     Loud,
@@ -22,8 +24,8 @@ enum class Problem {
 
 // The word for each problem, in Problem's order: what people and scripts read.
 inline constexpr std::array ProblemWords {
-    "missing", "unreadable",    "several-files", "clipped", "quiet",
-    "loud",    "silence-start", "silence-end",   "format",  "dc-offset",
+    "missing", "unreadable", "several-files", "truncated",   "silent", "clipped",
+    "quiet",   "loud",       "silence-start", "silence-end", "format", "dc-offset",
 };
 
 static_assert(ProblemWords.size() == std::size_t(Problem::DcOffset) + 1);

@@ -16,32 +16,41 @@ QJsonValue rounded(double value, int decimals)
     return std::round(value * scale) / scale;
 }
 
-const char *const MeasureKeys[]
-    = { "rate",          "channels",         "seconds",       "peak_dbfs",
-        "loudness_lufs", "silence_start_ms", "silence_end_ms" };
-
-QJsonObject measureFields(const std::optional<SampleMeasures> &measures)
+template<typename T> QJsonValue orNull(const std::optional<T> &value)
 {
-    if (!measures) {
-        QJsonObject nulls;
-        for (const char *key : MeasureKeys)
-            nulls.insert(QLatin1String(key), QJsonValue::Null);
-        return nulls;
-    }
-    return {
-        { "rate", measures->rate },
-        { "channels", measures->channels },
-        { "seconds", rounded(measures->seconds(), 3) },
-        { "peak_dbfs", rounded(measures->peakDbfs(), 2) },
-        { "loudness_lufs", rounded(measures->loudnessLufs, 2) },
-        { "silence_start_ms", rounded(measures->leadingPauseMs(), 0) },
-        { "silence_end_ms", rounded(measures->trailingPauseMs(), 0) },
-    };
+    return value ? QJsonValue(*value) : QJsonValue();
 }
+
+QJsonValue roundedOrNull(const std::optional<double> &value, int decimals)
+{
+    return value ? rounded(*value, decimals) : QJsonValue();
+}
+
+// A sample's measures, each null when the sample was not measured.
+struct MeasureField
+{
+    const char *key;
+    QJsonValue (*value)(const SampleMeasures &);
+};
+
+const MeasureField MeasureFields[] = {
+    { "rate", [](const SampleMeasures &m) { return QJsonValue(m.rate); } },
+    { "channels", [](const SampleMeasures &m) { return QJsonValue(m.channels); } },
+    { "encoding", [](const SampleMeasures &m) { return QJsonValue(m.encoding); } },
+    { "seconds", [](const SampleMeasures &m) { return rounded(m.seconds(), 3); } },
+    { "promised_seconds", [](const SampleMeasures &m) { return rounded(m.promisedSeconds(), 3); } },
+    { "peak_dbfs", [](const SampleMeasures &m) { return rounded(m.peakDbfs(), 2); } },
+    { "loudness_lufs", [](const SampleMeasures &m) { return rounded(m.loudnessLufs, 2); } },
+    { "silence_start_ms", [](const SampleMeasures &m) { return rounded(m.leadingPauseMs(), 0); } },
+    { "silence_end_ms", [](const SampleMeasures &m) { return rounded(m.trailingPauseMs(), 0); } },
+};
 
 QJsonObject sampleObject(const SampleReport &sample)
 {
-    QJsonObject object = measureFields(sample.measures);
+    QJsonObject object;
+    for (const MeasureField &field : MeasureFields)
+        object.insert(QLatin1String(field.key),
+                      sample.measures ? field.value(*sample.measures) : QJsonValue());
     object.insert("name", sample.name);
     object.insert("file", sample.file.isEmpty() ? QJsonValue() : QJsonValue(sample.file));
     object.insert("other_files", QJsonArray::fromStringList(sample.otherFiles));
@@ -49,6 +58,7 @@ QJsonObject sampleObject(const SampleReport &sample)
     for (const Problem problem : sample.problems)
         problems.append(wordFor(problem));
     object.insert("problems", problems);
+    object.insert("reason", sample.reason.isEmpty() ? QJsonValue() : QJsonValue(sample.reason));
     return object;
 }
 
@@ -61,11 +71,12 @@ QJsonObject summaryObject(const VoiceReport &report)
     }
     const VoiceReference &voice = report.reference;
     const QJsonObject reference {
-        { "rate", voice.rate },
-        { "channels", voice.channels },
-        { "loudness_lufs", voice.loudnessLufs ? rounded(*voice.loudnessLufs, 2) : QJsonValue() },
-        { "silence_start_ms", rounded(voice.silenceStartMs, 0) },
-        { "silence_end_ms", rounded(voice.silenceEndMs, 0) },
+        { "rate", orNull(voice.rate) },
+        { "channels", orNull(voice.channels) },
+        { "encoding", orNull(voice.encoding) },
+        { "loudness_lufs", roundedOrNull(voice.loudnessLufs, 2) },
+        { "silence_start_ms", roundedOrNull(voice.silenceStartMs, 0) },
+        { "silence_end_ms", roundedOrNull(voice.silenceEndMs, 0) },
     };
     return {
         { "samples", report.samples.size() },
@@ -85,7 +96,7 @@ QByteArray reportJson(const VoiceReport &report)
         samples.append(sampleObject(sample));
     QJsonArray extras;
     for (const ExtraFile &extra : report.extras)
-        extras.append(QJsonObject { { "file", extra.file }, { "nearest", extra.nearest } });
+        extras.append(QJsonObject { { "file", extra.file }, { "nearest", orNull(extra.nearest) } });
     const QJsonObject root {
         { "folder", report.folder },
         { "samples", samples },

@@ -1,20 +1,40 @@
 #include "reporttable.h"
 
-#include <cmath>
+#include "textcells.h"
+
+#include <algorithm>
 
 namespace {
 
 struct Column
 {
     const char *header;
-    int width;
+    int width; // 0 for the file column, which takes what the rest leave
     bool numeric;
+    QString (*cell)(const SampleMeasures &, int width);
 };
 
-const Column Columns[] = {
-    { "name", 11, false }, { "file", 15, false }, { "format", 10, false }, { "length", 7, true },
-    { "dBFS", 6, true },   { "LUFS", 6, true },   { "lead ms", 8, true },  { "trail ms", 8, true },
+// The columns after the name and the file, and before the problems.
+const Column MeasureColumns[] = {
+    { "format", 16, false,
+      [](const SampleMeasures &m, int) {
+          return QStringLiteral("%1 %2ch %3").arg(m.rate).arg(m.channels).arg(m.encoding);
+      } },
+    { "secs", 5, true,
+      [](const SampleMeasures &m, int w) { return numberCell(m.seconds(), 2, w); } },
+    { "dBFS", 5, true,
+      [](const SampleMeasures &m, int w) { return numberCell(m.peakDbfs(), 1, w); } },
+    { "LUFS", 5, true,
+      [](const SampleMeasures &m, int w) { return numberCell(m.loudnessLufs, 1, w); } },
+    { "lead", 5, true,
+      [](const SampleMeasures &m, int w) { return numberCell(m.leadingPauseMs(), 0, w); } },
+    { "trail", 5, true,
+      [](const SampleMeasures &m, int w) { return numberCell(m.trailingPauseMs(), 0, w); } },
 };
+constexpr int NameWidth = 11;
+constexpr int MinFileWidth = 7;
+constexpr int MaxFileWidth = 20;
+constexpr int MinProblemsWidth = 13; // "several-files", "silence-start"
 constexpr qsizetype NameNotes = 3;
 constexpr int NoteFileWidth = 40;
 
@@ -23,40 +43,22 @@ constexpr char Bold[] = "1";
 constexpr char Red[] = "31";
 constexpr char Green[] = "32";
 
-int problemsColumn()
+struct Layout
 {
-    int start = 0;
-    for (const Column &column : Columns)
-        start += column.width + 1;
-    return start + 1;
-}
+    int width;
+    int file;
+    int problems;
+};
 
-QString joinedCells(const QStringList &cells)
+Layout layoutFor(int width)
 {
-    QString line;
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-        const Column &column = Columns[i];
-        const QString cell = fitted(cells[i], column.width);
-        line += column.numeric ? cell.rightJustified(column.width)
-                               : cell.leftJustified(column.width);
-        line += QLatin1Char(' ');
-    }
-    return line + QLatin1Char(' ');
-}
-
-QStringList measureCells(const SampleReport &sample)
-{
-    if (!sample.measures)
-        return QStringList(6, QStringLiteral("-"));
-    const SampleMeasures &measures = *sample.measures;
-    return {
-        QStringLiteral("%1 %2ch").arg(measures.rate).arg(measures.channels),
-        numberCell(measures.seconds(), 2, Columns[3].width),
-        numberCell(measures.peakDbfs(), 1, Columns[4].width),
-        numberCell(measures.loudnessLufs, 1, Columns[5].width),
-        numberCell(measures.leadingPauseMs(), 0, Columns[6].width),
-        numberCell(measures.trailingPauseMs(), 0, Columns[7].width),
-    };
+    width = std::max(width, MinTableWidth);
+    int fixed = NameWidth + 1;
+    for (const Column &column : MeasureColumns)
+        fixed += column.width + 1;
+    const int room = width - fixed - 1;
+    const int file = std::clamp(room - 2 * MinProblemsWidth, MinFileWidth, MaxFileWidth);
+    return { width, file, room - file };
 }
 
 QString painted(const QString &text, const char *code, bool colour)
@@ -66,44 +68,105 @@ QString painted(const QString &text, const char *code, bool colour)
     return QStringLiteral("\x1b[%1m%2\x1b[0m").arg(QLatin1String(code), text);
 }
 
-QString sampleRows(const SampleReport &sample, bool colour)
+// The cells before the problems column, each followed by a space.
+QString leadingCells(const QString &name, const QString &file, const QStringList &measures,
+                     const Layout &layout)
 {
-    const QStringList cells = QStringList { sample.name, sample.file.isEmpty() ? "-" : sample.file }
-        + measureCells(sample);
-    const int problemsWidth = TableWidth - problemsColumn();
+    QString line = padded(fitted(name, NameWidth), NameWidth) + QLatin1Char(' ')
+        + padded(fitted(file, layout.file), layout.file) + QLatin1Char(' ');
+    for (qsizetype i = 0; i < measures.size(); ++i) {
+        const Column &column = MeasureColumns[i];
+        line += padded(fitted(measures[i], column.width), column.width, column.numeric)
+            + QLatin1Char(' ');
+    }
+    return line;
+}
+
+QString sampleRows(const SampleReport &sample, const Layout &layout, bool colour)
+{
+    QStringList measures;
+    for (const Column &column : MeasureColumns)
+        measures.append(sample.measures ? column.cell(*sample.measures, column.width)
+                                        : QStringLiteral("-"));
     QStringList words;
     for (const Problem problem : sample.problems)
         words.append(wordFor(problem));
-    const QStringList problems = wrapWords(words, problemsWidth);
-    QString rows = joinedCells(cells) + painted(problems.value(0), Red, colour);
+    const QStringList problems = wrapWords(words, layout.problems);
+    const QString cells
+        = leadingCells(sample.name, sample.file.isEmpty() ? "-" : sample.file, measures, layout);
+    QString rows = cells + painted(problems.value(0), Red, colour);
     for (qsizetype i = 1; i < problems.size(); ++i)
-        rows += QLatin1Char('\n') + QString(problemsColumn(), QLatin1Char(' '))
+        rows += QLatin1Char('\n') + QString(cellWidth(cells), QLatin1Char(' '))
             + painted(problems[i], Red, colour);
     return rows.trimmed() + QLatin1Char('\n');
 }
 
-QString headerRow(bool colour)
+QString headerRow(const Layout &layout, bool colour)
 {
     QStringList headers;
-    for (const Column &column : Columns)
+    for (const Column &column : MeasureColumns)
         headers.append(QLatin1String(column.header));
-    return painted(joinedCells(headers) + QStringLiteral("problems"), Bold, colour)
+    return painted(leadingCells("name", "file", headers, layout) + QStringLiteral("problems"), Bold,
+                   colour)
         + QLatin1Char('\n');
 }
 
-QString notes(const VoiceReport &report)
+QString referenceLine(const VoiceReference &voice)
 {
-    QString text;
+    if (!voice.rate)
+        return QStringLiteral("voice: no sample measured");
+    QString line = QStringLiteral("voice: %1 %2ch %3")
+                       .arg(*voice.rate)
+                       .arg(*voice.channels)
+                       .arg(*voice.encoding);
+    if (voice.loudnessLufs)
+        line += QStringLiteral(", %1 LUFS").arg(numberCell(*voice.loudnessLufs, 1, 6));
+    if (voice.silenceStartMs)
+        line += QStringLiteral(", lead %1 ms, trail %2 ms")
+                    .arg(numberCell(*voice.silenceStartMs, 0, 6),
+                         numberCell(*voice.silenceEndMs, 0, 6));
+    return line + QStringLiteral(" (the most common format, the medians)");
+}
+
+QString noteOn(const SampleReport &sample)
+{
+    const QString file = fitted(sample.file, NoteFileWidth);
+    if (sample.problems.contains(Problem::Missing))
+        return sample.reason.isEmpty() ? QString() : fitted(sample.reason, NoteFileWidth * 2);
+    if (sample.problems.contains(Problem::Unreadable))
+        return QStringLiteral("%1: %2").arg(file, fitted(sample.reason, NoteFileWidth));
+    if (sample.problems.contains(Problem::Truncated))
+        return QStringLiteral("%1 promises %2 s, %3 s are there")
+            .arg(file, numberCell(sample.measures->promisedSeconds(), 2, 9),
+                 numberCell(sample.measures->seconds(), 2, 9));
+    return {};
+}
+
+// Notes of one or more lines, each wrapped within the width.
+QStringList notes(const VoiceReport &report)
+{
+    QStringList text;
     for (const SampleReport &sample : report.samples) {
+        if (const QString note = noteOn(sample); !note.isEmpty())
+            text.append(sample.name + QStringLiteral(": ") + note);
         for (const QString &other : sample.otherFiles)
-            text += QStringLiteral("%1: the player takes %2, not %3\n")
-                        .arg(sample.name, fitted(sample.file, NoteFileWidth),
-                             fitted(other, NoteFileWidth));
+            text.append(QStringLiteral("%1: the player takes %2, not %3")
+                            .arg(sample.name, fitted(sample.file, NoteFileWidth),
+                                 fitted(other, NoteFileWidth)));
     }
-    for (const ExtraFile &extra : report.extras)
-        text += QStringLiteral("extra: %1 (nearest name: %2)\n")
-                    .arg(fitted(extra.file, NoteFileWidth), extra.nearest);
+    for (const ExtraFile &extra : report.extras) {
+        const QString file = fitted(extra.file, NoteFileWidth);
+        text.append(extra.nearest
+                        ? QStringLiteral("extra: %1 (nearest name: %2)").arg(file, *extra.nearest)
+                        : QStringLiteral("extra: %1").arg(file));
+    }
     return text;
+}
+
+QString wrapped(const QString &text, int width)
+{
+    return wrapWords(text.split(QLatin1Char(' ')), width).join(QStringLiteral("\n  "))
+        + QLatin1Char('\n');
 }
 
 QString namesNote(const QStringList &names)
@@ -115,51 +178,6 @@ QString namesNote(const QStringList &names)
 }
 
 } // namespace
-
-QString printable(QString text)
-{
-    for (QChar &character : text) {
-        if (character.category() == QChar::Other_Control)
-            character = QLatin1Char('?');
-    }
-    return text;
-}
-
-QString fitted(const QString &text, int width)
-{
-    const QString shown = printable(text);
-    if (shown.size() <= width)
-        return shown;
-    return shown.first(width - 1) + QChar(0x2026);
-}
-
-QString numberCell(double value, int decimals, int width)
-{
-    if (std::isinf(value) && value < 0)
-        return QStringLiteral("-inf");
-    for (int places = decimals; places >= 0; --places) {
-        QString text = QString::number(value, 'f', places);
-        // A value that rounds to zero reads 0, not -0.
-        if (text.startsWith(QLatin1Char('-'))
-            && text.count(QLatin1Char('0')) + text.count(QLatin1Char('.')) == text.size() - 1)
-            text.remove(0, 1);
-        if (text.size() <= width)
-            return text;
-    }
-    return QString(width, QLatin1Char('#'));
-}
-
-QStringList wrapWords(const QStringList &words, int width)
-{
-    QStringList lines;
-    for (const QString &word : words) {
-        if (!lines.isEmpty() && lines.last().size() + 1 + word.size() <= width)
-            lines.last() += QLatin1Char(' ') + word;
-        else
-            lines.append(word);
-    }
-    return lines;
-}
 
 QString summaryLine(const VoiceReport &report)
 {
@@ -187,18 +205,24 @@ QString summaryLine(const VoiceReport &report)
     return line;
 }
 
-QString reportTable(const VoiceReport &report, bool colour)
+QString reportTable(const VoiceReport &report, bool colour, int width)
 {
-    QString text = headerRow(colour);
+    const Layout layout = layoutFor(width);
+    QString text = headerRow(layout, colour);
     for (const bool withProblems : { true, false }) {
         for (const SampleReport &sample : report.samples) {
             if (sample.problems.isEmpty() != withProblems)
-                text += sampleRows(sample, colour);
+                text += sampleRows(sample, layout, colour);
         }
     }
-    const QString noted = notes(report);
+    text += QLatin1Char('\n') + wrapped(referenceLine(report.reference), layout.width);
+    const QStringList noted = notes(report);
     if (!noted.isEmpty())
-        text += QLatin1Char('\n') + noted;
-    return text + QLatin1Char('\n')
-        + painted(summaryLine(report), report.clean() ? Green : Bold, colour) + QLatin1Char('\n');
+        text += QLatin1Char('\n');
+    for (const QString &note : noted)
+        text += wrapped(note, layout.width);
+    const QString summary = wrapWords(summaryLine(report).split(QLatin1Char(' ')), layout.width)
+                                .join(QLatin1Char('\n'));
+    return text + QLatin1Char('\n') + painted(summary, report.clean() ? Green : Bold, colour)
+        + QLatin1Char('\n');
 }

@@ -3,27 +3,17 @@
 #include "voicereport.h"
 
 #include <QString>
-#include <QStringList>
 
+// The width of the table when it does not go to a terminal, and the least
+// it takes on one.
 inline constexpr int TableWidth = 100;
+inline constexpr int MinTableWidth = 80;
 
 // The report for people: a table of the samples, those with problems
-// first, then notes on spellings and extra files, and a summary line. The
-// table fits TableWidth columns; colour adds escape codes for a terminal.
-QString reportTable(const VoiceReport &report, bool colour);
+// first, the voice's reference, then notes on what the table cannot say,
+// and a summary. Every line fits width cells (at least MinTableWidth);
+// colour adds escape codes for a terminal.
+QString reportTable(const VoiceReport &report, bool colour, int width = TableWidth);
 
 // "57 of 59 samples fine; 1 missing (RbExit6), 1 clipped (Meters)".
 QString summaryLine(const VoiceReport &report);
-
-// text with control characters (a newline in a file name) shown as '?'.
-QString printable(QString text);
-
-// printable text cut to width characters, ending in an ellipsis when cut.
-QString fitted(const QString &text, int width);
-
-// value with decimals, fewer when that does not fit width, '#' when
-// nothing does; "-inf" for minus infinity.
-QString numberCell(double value, int decimals, int width);
-
-// words joined by spaces into lines of at most width characters.
-QStringList wrapWords(const QStringList &words, int width);

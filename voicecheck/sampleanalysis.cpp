@@ -1,5 +1,6 @@
 #include "sampleanalysis.h"
 
+#include "encodings.h"
 #include "samplefile.h"
 #include "thresholds.h"
 
@@ -9,29 +10,27 @@
 
 namespace {
 
-const float ClipLevel = float(std::pow(10.0, ClipLevelDb / 20));
 constexpr qint64 ChunkFrames = 4096;
 
 } // namespace
 
-SampleAnalyser::SampleAnalyser(int channels, int rate)
+SampleAnalyser::SampleAnalyser(int channels, int rate, double step)
     : m_channels(std::clamp(channels, 1, MaxChannels))
     , m_rate(rate)
     , m_loudness(m_channels, rate)
     , m_pauses(m_channels, rate)
-{ }
+{
+    m_clips.fill(ClipDetector(step));
+}
 
 void SampleAnalyser::add(const float *frames, qint64 count)
 {
     for (qint64 frame = 0; frame < count; ++frame) {
         const float *samples = frames + frame * m_channels;
         for (int channel = 0; channel < m_channels; ++channel) {
-            const float magnitude = std::fabs(samples[channel]);
-            m_peak = std::max(m_peak, magnitude);
+            m_peaks[channel] = std::max(m_peaks[channel], std::fabs(samples[channel]));
             m_sums[channel] += samples[channel];
-            int &run = m_clipRuns[channel];
-            run = magnitude >= ClipLevel ? run + 1 : 0;
-            m_clipped = m_clipped || run >= ClipRunSamples;
+            m_clips[channel].add(samples[channel]);
         }
     }
     m_frames += count;
@@ -45,28 +44,42 @@ SampleMeasures SampleAnalyser::result() const
     measures.rate = m_rate;
     measures.channels = m_channels;
     measures.frames = m_frames;
-    measures.peak = m_peak;
+    measures.promisedFrames = m_frames;
     measures.loudnessLufs = m_loudness.lufs();
     const PauseMeter::Ends ends = m_pauses.ends();
     measures.leadingPause = ends.leading;
     measures.trailingPause = ends.trailing;
-    measures.clipped = m_clipped;
-    for (int channel = 0; channel < m_channels && m_frames > 0; ++channel)
-        measures.dcOffset = std::max(measures.dcOffset, std::fabs(m_sums[channel] / m_frames));
+    measures.silent = !(ends.speechDb >= SilentLevelDb);
+    for (int channel = 0; channel < m_channels; ++channel) {
+        measures.peak = std::max(measures.peak, double(m_peaks[channel]));
+        // Beyond full scale the player cuts it off.
+        measures.clipped = measures.clipped || m_peaks[channel] > 1.0f
+            || m_clips[channel].clipped(m_peaks[channel]);
+        if (m_frames > 0)
+            measures.dcOffset = std::max(measures.dcOffset, std::fabs(m_sums[channel] / m_frames));
+    }
     return measures;
 }
 
-std::optional<SampleMeasures> analyseSample(const QString &path)
+std::optional<SampleMeasures> analyseSample(const QString &path, QString *why)
 {
-    const auto file = SampleFile::open(path);
+    const auto file = SampleFile::open(path, why);
     if (!file)
         return std::nullopt;
-    SampleAnalyser analyser(file->channels(), file->sampleRate());
+    // A float's step is that of its 24-bit mantissa.
+    const int bits = encodingBits(file->encoding());
+    SampleAnalyser analyser(file->channels(), file->sampleRate(),
+                            std::ldexp(1.0, 1 - (bits > 0 ? bits : 25)));
     std::vector<float> chunk(std::size_t(ChunkFrames * file->channels()));
-    while (const qint64 got = file->read(chunk.data(), ChunkFrames))
+    while (const qint64 got = file->readUnclamped(chunk.data(), ChunkFrames))
         analyser.add(chunk.data(), got);
     SampleMeasures measures = analyser.result();
-    if (measures.frames == 0)
+    if (measures.frames == 0) {
+        if (why)
+            *why = QStringLiteral("no audio");
         return std::nullopt;
+    }
+    measures.encoding = encodingName(file->encoding());
+    measures.promisedFrames = std::max(file->promisedFrames(), measures.frames);
     return measures;
 }

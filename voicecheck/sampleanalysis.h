@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clipdetector.h"
 #include "loudnessmeter.h"
 #include "pausemeter.h"
 #include "samplemeasures.h"
@@ -16,7 +17,8 @@ class SampleAnalyser
 public:
     static constexpr int MaxChannels = 8;
 
-    SampleAnalyser(int channels, int rate);
+    // step: the encoding's smallest step near full scale.
+    SampleAnalyser(int channels, int rate, double step = 1.0 / 32768);
     void add(const float *frames, qint64 count);
     SampleMeasures result() const;
 
@@ -24,14 +26,13 @@ private:
     int m_channels;
     int m_rate;
     qint64 m_frames = 0;
-    float m_peak = 0;
-    bool m_clipped = false;
-    std::array<int, MaxChannels> m_clipRuns {};
+    std::array<float, MaxChannels> m_peaks {};
+    std::array<ClipDetector, MaxChannels> m_clips;
     std::array<double, MaxChannels> m_sums {};
     LoudnessMeter m_loudness;
     PauseMeter m_pauses;
 };
 
 // Decodes the file at path and measures it; nothing when it does not decode
-// as a WAV sample or yields no frames.
-std::optional<SampleMeasures> analyseSample(const QString &path);
+// as a WAV sample or yields no frames, and then why, when why is given.
+std::optional<SampleMeasures> analyseSample(const QString &path, QString *why = nullptr);

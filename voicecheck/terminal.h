@@ -6,6 +6,10 @@
 // is redirected, nor when NO_COLOR is set (https://no-color.org).
 bool colourOnStandardOutput();
 
+// The columns of the terminal standard output goes to; 0 when it goes
+// elsewhere, so that what a file or pipe gets does not depend on a window.
+int terminalColumns();
+
 // A closed pipe becomes a failed write the program can report, rather than
 // a signal that ends it silently.
 void ignoreBrokenPipes();

@@ -1,6 +1,7 @@
 #include "voicechart.h"
 
 #include "reporttable.h"
+#include "textcells.h"
 #include "thresholds.h"
 
 #include <QStringList>
@@ -63,8 +64,8 @@ QString heading(const VoiceReport &report)
                            .arg(report.fineCount())
                            .arg(report.samples.size())
                            .arg(median)
-                           .arg(voice.rate)
-                           .arg(voice.channels));
+                           .arg(voice.rate.value_or(0))
+                           .arg(voice.channels.value_or(0)));
     svg += text(MedianX, 38,
                 QStringLiteral("loudness against the median, ±%1 LU band").arg(LoudnessToleranceLu),
                 "middle");
@@ -90,9 +91,9 @@ QString backdrop(const VoiceReport &report)
     const double band = LoudnessToleranceLu * PixelsPerLu;
     svg += rect(MedianX - band, FirstRowTop, 2 * band, rows * RowHeight, Band);
     svg += line(MedianX, FirstRowTop, rowTop(rows));
-    svg += line(LeadEndX - report.reference.silenceStartMs * PixelsPerMs, FirstRowTop, rowTop(rows),
-                "3,3");
-    svg += line(TrailStartX + report.reference.silenceEndMs * PixelsPerMs, FirstRowTop,
+    svg += line(LeadEndX - report.reference.silenceStartMs.value_or(0) * PixelsPerMs, FirstRowTop,
+                rowTop(rows), "3,3");
+    svg += line(TrailStartX + report.reference.silenceEndMs.value_or(0) * PixelsPerMs, FirstRowTop,
                 rowTop(rows), "3,3");
     return svg;
 }

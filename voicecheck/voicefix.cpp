@@ -32,9 +32,12 @@ int voiceEncoding(const VoiceReport &voice, const QString &from)
 FixTarget targetOf(const VoiceReport &voice, const QString &from, const FixOptions &options)
 {
     const VoiceReference &reference = voice.reference;
-    return { reference.rate,
-             reference.channels,
-             writableEncoding(voiceEncoding(voice, from), reference.channels, reference.rate),
+    // A voice with no sample measured has nothing to fix.
+    const int rate = reference.rate.value_or(0);
+    const int channels = reference.channels.value_or(0);
+    return { rate,
+             channels,
+             writableEncoding(voiceEncoding(voice, from), channels, rate),
              options.loudnessLufs ? options.loudnessLufs : reference.loudnessLufs,
              options.padStartMs,
              options.padEndMs };

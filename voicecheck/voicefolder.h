@@ -6,14 +6,18 @@
 
 #include <optional>
 
-// The files that serve one catalogue name: the one the player takes, and any
-// other spellings of it that the player passes over.
+// The files that serve one catalogue name: the one the player takes, and
+// any other files under other spellings of it that the player passes over.
+// Spellings are told apart by file identity, not by text: on a file system
+// that ignores letter case (FAT, SMB) every spelling reaches the one file,
+// and hard links are one file under two names.
 struct SampleFiles
 {
     QString name;
-    QString taken; // a file name in the folder; empty when no file serves it
+    QString taken; // the name as listed in the folder; empty when no file serves it
     QString takenPath;
     QStringList others;
+    QString note; // why nothing serves the name when an entry has its name
 };
 
 // A voice folder as the player sees it: a file per catalogue name, in

@@ -2,8 +2,6 @@
 
 #include "thresholds.h"
 
-#include <QMap>
-
 #include <algorithm>
 #include <cmath>
 
@@ -19,19 +17,29 @@ double median(QList<double> values)
     return (below + values[middle]) / 2;
 }
 
-int mostCommon(const QList<int> &values)
+namespace {
+
+std::optional<double> medianOf(const QList<double> &values)
 {
-    int best = 0;
-    qsizetype bestCount = 0;
-    for (const int value : values) {
-        const qsizetype count = values.count(value);
-        if (count > bestCount) {
-            best = value;
-            bestCount = count;
-        }
-    }
-    return best;
+    return values.isEmpty() ? std::nullopt : std::optional(median(values));
 }
+
+template<typename T> std::optional<T> mostCommonOf(const QList<T> &values)
+{
+    return values.isEmpty() ? std::nullopt : std::optional(mostCommon(values));
+}
+
+bool differs(const auto &value, const auto &reference)
+{
+    return reference && value != *reference;
+}
+
+bool beyond(double value, const std::optional<double> &reference, double tolerance)
+{
+    return reference && value > *reference + tolerance;
+}
+
+} // namespace
 
 VoiceReference referenceOf(const QList<SampleMeasures> &voice)
 {
@@ -40,27 +48,29 @@ VoiceReference referenceOf(const QList<SampleMeasures> &voice)
     QList<double> ends;
     QList<int> rates;
     QList<int> channels;
+    QList<QString> encodings;
     for (const SampleMeasures &sample : voice) {
         if (std::isfinite(sample.loudnessLufs))
             loudness.append(sample.loudnessLufs);
-        starts.append(sample.leadingPauseMs());
-        ends.append(sample.trailingPauseMs());
+        if (!sample.silent) {
+            starts.append(sample.leadingPauseMs());
+            ends.append(sample.trailingPauseMs());
+        }
         rates.append(sample.rate);
         channels.append(sample.channels);
+        encodings.append(sample.encoding);
     }
-    VoiceReference reference;
-    if (!loudness.isEmpty())
-        reference.loudnessLufs = median(loudness);
-    reference.silenceStartMs = median(starts);
-    reference.silenceEndMs = median(ends);
-    reference.rate = mostCommon(rates);
-    reference.channels = mostCommon(channels);
-    return reference;
+    return { medianOf(loudness),  medianOf(starts),       medianOf(ends),
+             mostCommonOf(rates), mostCommonOf(channels), mostCommonOf(encodings) };
 }
 
 QList<Problem> problemsOf(const SampleMeasures &sample, const VoiceReference &voice)
 {
+    if (sample.silent)
+        return { Problem::Silent };
     QList<Problem> problems;
+    if (sample.truncated())
+        problems.append(Problem::Truncated);
     if (sample.clipped)
         problems.append(Problem::Clipped);
     if (voice.loudnessLufs) {
@@ -70,11 +80,12 @@ QList<Problem> problemsOf(const SampleMeasures &sample, const VoiceReference &vo
         if (sample.loudnessLufs > *voice.loudnessLufs + LoudnessToleranceLu)
             problems.append(Problem::Loud);
     }
-    if (sample.leadingPauseMs() > voice.silenceStartMs + SilenceToleranceMs)
+    if (beyond(sample.leadingPauseMs(), voice.silenceStartMs, SilenceToleranceMs))
         problems.append(Problem::SilenceStart);
-    if (sample.trailingPauseMs() > voice.silenceEndMs + SilenceToleranceMs)
+    if (beyond(sample.trailingPauseMs(), voice.silenceEndMs, SilenceToleranceMs))
         problems.append(Problem::SilenceEnd);
-    if (sample.rate != voice.rate || sample.channels != voice.channels)
+    if (differs(sample.rate, voice.rate) || differs(sample.channels, voice.channels)
+        || differs(sample.encoding, voice.encoding))
         problems.append(Problem::Format);
     if (sample.dcOffset > DcOffsetLimit)
         problems.append(Problem::DcOffset);

@@ -10,9 +10,9 @@ namespace {
 
 SampleReport measured(const SampleFiles &files)
 {
-    SampleReport sample { files.name, files.taken, files.others, std::nullopt, {} };
+    SampleReport sample { files.name, files.taken, files.others, std::nullopt, {}, files.note };
     if (!files.takenPath.isEmpty())
-        sample.measures = analyseSample(files.takenPath);
+        sample.measures = analyseSample(files.takenPath, &sample.reason);
     return sample;
 }
 

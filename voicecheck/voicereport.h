@@ -18,13 +18,15 @@ struct SampleReport
     QStringList otherFiles;
     std::optional<SampleMeasures> measures;
     QList<Problem> problems;
+    QString reason; // why a sample is missing or unreadable, when known
 };
 
-// A WAV file that serves no catalogue name, and the name it was probably meant for.
+// A WAV file that serves no catalogue name, and the name it was probably
+// meant for, when its name looks like a misspelling of one.
 struct ExtraFile
 {
     QString file;
-    QString nearest;
+    std::optional<QString> nearest;
 };
 
 struct VoiceReport
