@@ -47,7 +47,10 @@ if(UNIX AND NOT APPLE)
     file(CREATE_LINK ${target} ${launcher} SYMBOLIC)
     install(FILES ${launcher} DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+    # The menu entry, and a hidden one that file managers offer under Open
+    # With for a folder: it starts the program in that folder.
     install(FILES ${PROJECT_SOURCE_DIR}/resources/voice-player.desktop
+        ${PROJECT_SOURCE_DIR}/resources/voice-player-folder.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     # What software centres show.
     set(metainfo ${CMAKE_BINARY_DIR}/${VP_APPSTREAM_ID}.metainfo.xml)

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,6 +69,47 @@ qsizetype longestPause(const QList<float> &samples)
     return longest;
 }
 
+// The command a desktop entry's Exec line runs for one file, expanded as the
+// desktop entry specification says: the string's own escapes first, then
+// the quoting of arguments, then %f.
+QStringList execCommand(const QString &exec, const QString &file)
+{
+    QString unescaped;
+    for (qsizetype at = 0; at < exec.size(); ++at) {
+        const QChar next = at + 1 < exec.size() ? exec[at + 1] : QChar();
+        if (exec[at] != '\\' || !QString("sntr\\").contains(next)) {
+            unescaped += exec[at];
+            continue;
+        }
+        unescaped += QString(" \n\t\r\\")[QString("sntr\\").indexOf(next)];
+        ++at;
+    }
+    QStringList arguments;
+    QString argument;
+    bool quoted = false;
+    bool started = false;
+    for (qsizetype at = 0; at < unescaped.size(); ++at) {
+        const QChar c = unescaped[at];
+        if (quoted && c == '\\' && at + 1 < unescaped.size()) {
+            argument += unescaped[++at];
+        } else if (c == '"') {
+            quoted = !quoted;
+            started = true;
+        } else if (c == ' ' && !quoted) {
+            if (started)
+                arguments << std::exchange(argument, QString());
+            started = false;
+        } else {
+            argument += c;
+            started = true;
+        }
+    }
+    if (started)
+        arguments << argument;
+    arguments.replaceInStrings(QRegularExpression("^%f$"), file);
+    return arguments;
+}
+
 } // namespace
 
 // The built program as a user meets it: its window on an X server, driven
@@ -88,25 +130,45 @@ class TestEndToEnd : public QObject
     QString outputPath() const { return folder.filePath("output.raw"); }
     qsizetype frames(const Entry &entry) const { return qsizetype(entry.seconds * spec.freq); }
 
-    QList<float> heard() const
+    QList<float> heard(const QString &rawPath) const
     {
-        return recordedSamples(outputPath(), spec).value_or(QList<float>());
+        return recordedSamples(rawPath, spec).value_or(QList<float>());
     }
+    QList<float> heard() const { return heard(outputPath()); }
 
     // The disk driver writes as the device plays. Waits until the output
     // from frame `from` on holds sound followed by a fifth of a second of
     // silence, far longer than any pause inside a phrase.
     bool waitForSoundToEnd(qsizetype from, int timeoutMs)
     {
+        return waitForSoundToEnd(player, outputPath(), from, timeoutMs);
+    }
+    bool waitForSoundToEnd(const QProcess &program, const QString &rawPath, qsizetype from,
+                           int timeoutMs)
+    {
         const QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired() && player.state() == QProcess::Running) {
-            const QList<float> samples = heard().mid(from);
+        while (!deadline.hasExpired() && program.state() == QProcess::Running) {
+            const QList<float> samples = heard(rawPath).mid(from);
             const QList<Span> spans = soundSpans(samples);
             if (!spans.isEmpty() && samples.size() - spans.last().end >= spec.freq / 5)
                 return true;
             QTest::qWait(50);
         }
         return false;
+    }
+
+    // The program's environment on this display, its sound written to rawPath
+    // by SDL's disk driver and its lock in a folder of the test's own.
+    QProcessEnvironment programEnvironment(const QString &rawPath) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", display.name());
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("SDL_AUDIODRIVER", "disk");
+        environment.insert("SDL_DISKAUDIOFILE", rawPath);
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        environment.insert("VOICE_PLAYER_LOCK_ROOT", temp.path());
+        return environment;
     }
 
     // The client area's place on the screen.
@@ -207,15 +269,7 @@ private slots:
 
     void windowAppearsCentred()
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DISPLAY", display.name());
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        environment.insert("SDL_AUDIODRIVER", "disk");
-        environment.insert("SDL_DISKAUDIOFILE", outputPath());
-        // Its own lock folders, so no other copy of the program is in the way.
-        environment.insert("XDG_RUNTIME_DIR", runtime.path());
-        environment.insert("VOICE_PLAYER_LOCK_ROOT", temp.path());
-        player.setProcessEnvironment(environment);
+        player.setProcessEnvironment(programEnvironment(outputPath()));
         // The current folder's samples come before those beside the program.
         player.setWorkingDirectory(folder.filePath("voice"));
         player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -335,20 +389,56 @@ private slots:
 #endif
     }
 
+    // Open With on a voice folder in a file manager: the hidden desktop
+    // entry starts the program in that folder, so its samples play, not the
+    // demo voice beside the program.
+    void openWithPlaysTheFoldersVoice()
+    {
+        QFile file(FOLDER_ENTRY_PATH);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString exec;
+        for (const QString &line : QString::fromUtf8(file.readAll()).split('\n')) {
+            if (line.startsWith("Exec="))
+                exec = line.mid(5);
+        }
+        const QStringList command = execCommand(exec, folder.filePath("voice"));
+        QVERIFY2(command.size() > 1, qPrintable(exec));
+
+        QProcess opened;
+        QProcessEnvironment environment = programEnvironment(folder.filePath("opened.raw"));
+        // As installed: the program on PATH.
+        environment.insert("PATH",
+                           QFileInfo(VOICE_PLAYER_PATH).path() + ':' + environment.value("PATH"));
+        opened.setProcessEnvironment(environment);
+        opened.setWorkingDirectory(temp.path());
+        opened.start(command.first(), command.mid(1));
+        const auto stop = qScopeGuard([&opened] { stopProcess(opened); });
+        window = display.waitForWindow("^Voice Player$", opened, 15000);
+        QVERIFY2(!window.isEmpty(), "no visible window named Voice Player");
+        QVERIFY(press(entryPoint(TurnLeft), 1));
+        QVERIFY(waitForSoundToEnd(opened, folder.filePath("opened.raw"), 0, 5000));
+        QVERIFY(display.askToClose(window.toULongLong()));
+        QVERIFY2(opened.waitForFinished(10000), "the program did not end when closed");
+
+        const QList<float> samples = heard(folder.filePath("opened.raw"));
+        const QList<Span> spans = soundSpans(samples);
+        QCOMPARE(spans.size(), 1);
+        QVERIFY(qAbs(spans[0].length() - frames(TurnLeft)) <= spec.freq / 200);
+        QVERIFY(qAbs(pitchOf(samples, spans[0], spec.freq) - TurnLeft.hz) <= 10);
+    }
+
     // Started by su, ssh or cron (no runtime folder) on a machine with
     // neither a sound server nor a sound card, where SDL ends up in ALSA: a
     // click and a close leave stderr empty all the same.
     void printsNothingWithoutRuntimeFolderOrSound()
     {
         QProcess quiet;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DISPLAY", display.name());
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        for (const char *name : { "XDG_RUNTIME_DIR", "SDL_AUDIODRIVER", "QT_LOGGING_RULES" })
+        QProcessEnvironment environment = programEnvironment(QString());
+        for (const char *name :
+             { "XDG_RUNTIME_DIR", "SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE", "QT_LOGGING_RULES" })
             environment.remove(name);
         environment.insert("PULSE_SERVER", "unix:" + folder.filePath("no-server"));
         environment.insert("ALSA_CARD", "99");
-        environment.insert("VOICE_PLAYER_LOCK_ROOT", temp.path());
         quiet.setProcessEnvironment(environment);
         quiet.setWorkingDirectory(folder.filePath("voice"));
         quiet.start(VOICE_PLAYER_PATH, {});

@@ -15,11 +15,13 @@ endif()
 set(program ${PROGRAM_DIR}/voice-player)
 set(launcher ${BIN_DIR}/voice-player)
 set(desktop ${DATA_DIR}/applications/voice-player.desktop)
+set(folderEntry ${DATA_DIR}/applications/voice-player-folder.desktop)
 set(metainfo ${DATA_DIR}/metainfo/${APPSTREAM_ID}.metainfo.xml)
 set(engine ${PROGRAM_DIR}/${SOUND_MODULE})
 set(checker ${BIN_DIR}/voice-check)
 set(checkerPage ${MAN_DIR}/man1/voice-check.1.gz)
-set(expected ${launcher} ${program} ${engine} ${desktop} ${metainfo} ${checker} ${checkerPage})
+set(expected ${launcher} ${program} ${engine} ${desktop} ${folderEntry} ${metainfo} ${checker}
+    ${checkerPage})
 
 # The program, and the launcher that must lead to it from bin/.
 if(NOT EXISTS ${PREFIX}/${program} OR IS_DIRECTORY ${PREFIX}/${program})
@@ -77,12 +79,23 @@ foreach(key IN ITEMS "Name=Voice Player" "Exec=voice-player" "Icon=voice-player"
         message(FATAL_ERROR "voice-player.desktop lacks the line ${key}")
     endif()
 endforeach()
-if(DESKTOP_FILE_VALIDATE)
-    execute_process(COMMAND ${DESKTOP_FILE_VALIDATE} ${PREFIX}/${desktop}
-        RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-    if(NOT rc EQUAL 0)
-        message(FATAL_ERROR "desktop-file-validate rejects voice-player.desktop:\n${out}")
+# Open With for folders, out of the menu; installing it sets no default
+# handler (nothing but the expected files goes in).
+file(STRINGS ${PREFIX}/${folderEntry} lines)
+foreach(key IN ITEMS "MimeType=inode/directory;" "NoDisplay=true")
+    list(FIND lines "${key}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "voice-player-folder.desktop lacks the line ${key}")
     endif()
+endforeach()
+if(DESKTOP_FILE_VALIDATE)
+    foreach(entry IN ITEMS ${desktop} ${folderEntry})
+        execute_process(COMMAND ${DESKTOP_FILE_VALIDATE} ${PREFIX}/${entry}
+            RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+        if(NOT rc EQUAL 0)
+            message(FATAL_ERROR "desktop-file-validate rejects ${entry}:\n${out}")
+        endif()
+    endforeach()
 endif()
 
 # What software centres read: valid, and launching the menu entry above.
