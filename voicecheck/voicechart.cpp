@@ -66,12 +66,13 @@ QString heading(const VoiceReport &report)
                            .arg(median)
                            .arg(voice.rate.value_or(0))
                            .arg(voice.channels.value_or(0)));
-    svg += text(MedianX, 38,
-                QStringLiteral("loudness against the median, ±%1 LU band").arg(LoudnessToleranceLu),
-                "middle");
+    svg += text(
+        MedianX, 38,
+        QStringLiteral("loudness against the median, ±%1 LU shaded").arg(LoudnessToleranceLu),
+        "middle");
     svg += text(LeadEndX, 38, QStringLiteral("lead pause"), "end");
     svg += text(TrailStartX, 38, QStringLiteral("trail pause"));
-    svg += text(ProblemsX, 38, QStringLiteral("problems"));
+    svg += text(ProblemsX, 38, QStringLiteral("problems, in red"));
     for (const int lu : { -12, -6, 0, 6, 12 })
         svg += text(MedianX + lu * PixelsPerLu, labels, QString::number(lu), "middle");
     for (const int ms : { 500, 1000 }) {
@@ -91,10 +92,14 @@ QString backdrop(const VoiceReport &report)
     const double band = LoudnessToleranceLu * PixelsPerLu;
     svg += rect(MedianX - band, FirstRowTop, 2 * band, rows * RowHeight, Band);
     svg += line(MedianX, FirstRowTop, rowTop(rows));
-    svg += line(LeadEndX - report.reference.silenceStartMs.value_or(0) * PixelsPerMs, FirstRowTop,
-                rowTop(rows), "3,3");
-    svg += line(TrailStartX + report.reference.silenceEndMs.value_or(0) * PixelsPerMs, FirstRowTop,
-                rowTop(rows), "3,3");
+    // The pauses tolerated: up to the voice's median and a bit, dashed at the median.
+    const double lead = std::min(report.reference.silenceStartMs.value_or(0), ShownMs) * PixelsPerMs;
+    const double trail = std::min(report.reference.silenceEndMs.value_or(0), ShownMs) * PixelsPerMs;
+    const double tolerance = SilenceToleranceMs * PixelsPerMs;
+    svg += rect(LeadEndX - lead - tolerance, FirstRowTop, lead + tolerance, rows * RowHeight, Band);
+    svg += rect(TrailStartX, FirstRowTop, trail + tolerance, rows * RowHeight, Band);
+    svg += line(LeadEndX - lead, FirstRowTop, rowTop(rows), "3,3");
+    svg += line(TrailStartX + trail, FirstRowTop, rowTop(rows), "3,3");
     return svg;
 }
 
