@@ -6,43 +6,6 @@
 
 namespace {
 
-QIODevice *deviceOf(void *user)
-{
-    return static_cast<QIODevice *>(user);
-}
-
-sf_count_t targetLength(void *user)
-{
-    return deviceOf(user)->size();
-}
-
-sf_count_t targetSeek(sf_count_t offset, int whence, void *user)
-{
-    QIODevice *device = deviceOf(user);
-    const qint64 origin = whence == SEEK_CUR ? device->pos()
-        : whence == SEEK_END                 ? device->size()
-                                             : 0;
-    device->seek(origin + offset);
-    return device->pos();
-}
-
-sf_count_t targetRead(void *, sf_count_t, void *)
-{
-    return 0;
-}
-
-sf_count_t targetWrite(const void *data, sf_count_t count, void *user)
-{
-    return std::max<qint64>(0, deviceOf(user)->write(static_cast<const char *>(data), count));
-}
-
-sf_count_t targetTell(void *user)
-{
-    return deviceOf(user)->pos();
-}
-
-SF_VIRTUAL_IO virtualIo = { targetLength, targetSeek, targetRead, targetWrite, targetTell };
-
 constexpr qint64 CopyChunkBytes = 1 << 16;
 
 } // namespace
@@ -52,7 +15,8 @@ SampleWriter::SampleWriter(const QString &path, int format, int channels, int ra
     // Without it, QSaveFile would quietly write in place where it cannot
     // make a temporary file beside the target.
     m_file.setDirectWriteFallback(false);
-    if (!m_file.open(QIODevice::WriteOnly)) {
+    // libsndfile writes to the temporary file itself, past QSaveFile's buffer.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         fail(m_file.errorString());
         return;
     }
@@ -60,7 +24,7 @@ SampleWriter::SampleWriter(const QString &path, int format, int channels, int ra
     info.format = format;
     info.channels = channels;
     info.samplerate = rate;
-    m_handle = sf_open_virtual(&virtualIo, SFM_WRITE, &info, &m_file);
+    m_handle = sf_open_fd(m_file.handle(), SFM_WRITE, &info, SF_FALSE);
     if (!m_handle) {
         fail(QString::fromUtf8(sf_strerror(nullptr)));
         return;
@@ -87,7 +51,7 @@ bool SampleWriter::write(const float *frames, qint64 count)
     if (!m_error.isEmpty())
         return false;
     if (sf_writef_float(m_handle, frames, count) != count)
-        fail(m_file.errorString());
+        fail(QString::fromLocal8Bit(sf_strerror(m_handle)));
     return m_error.isEmpty();
 }
 
@@ -96,8 +60,10 @@ bool SampleWriter::commit()
     if (!m_handle)
         return false;
     // Closing writes the header's final sizes.
-    sf_close(m_handle);
+    const int closed = sf_close(m_handle);
     m_handle = nullptr;
+    if (closed != SF_ERR_NO_ERROR)
+        fail(QString::fromUtf8(sf_error_number(closed)));
     if (m_error.isEmpty() && !m_file.commit())
         fail(m_file.errorString());
     return m_error.isEmpty();
