@@ -54,9 +54,11 @@ QString doneLine(const SampleFix &fix)
 {
     switch (fix.outcome) {
     case SampleFix::Outcome::Copied:
-        return QStringLiteral("copied unchanged");
+        return fix.because.isEmpty()
+            ? QStringLiteral("copied unchanged")
+            : QStringLiteral("copied unchanged: %1, which a fix would hide").arg(fix.because);
     case SampleFix::Outcome::LeftOut:
-        return QStringLiteral("left out: ") + fix.leftOutBecause;
+        return QStringLiteral("left out: ") + fix.because;
     case SampleFix::Outcome::Written:
         break;
     }
@@ -92,7 +94,7 @@ QJsonObject fixObject(const SampleFix &fix)
         { "name", fix.name },
         { "file", orNull(fix.file) },
         { "done", outcomeWord(fix.outcome) },
-        { "left_out_because", orNull(fix.leftOutBecause) },
+        { "because", orNull(fix.because) },
         { "gain_db", roundedTenth(fix.gainDb) },
         { "wanted_gain_db", fix.wantedGainDb ? roundedTenth(*fix.wantedGainDb) : QJsonValue() },
         { "trimmed_start_ms", roundedTenth(fix.trimmedStartMs) },

@@ -192,7 +192,7 @@ SampleFix fixSample(const SampleReport &sample, const QString &folder, const Fix
     fix.file = sample.file;
     if (sample.file.isEmpty() || !sample.measures) {
         fix.file.clear();
-        fix.leftOutBecause = wordFor(sample.problems.value(0, Problem::Missing));
+        fix.because = wordFor(sample.problems.value(0, Problem::Missing));
         return fix;
     }
     const QString from = folder + QLatin1Char('/') + sample.file;
@@ -202,7 +202,11 @@ SampleFix fixSample(const SampleReport &sample, const QString &folder, const Fix
         *error = QStringLiteral("no longer decodes");
         return fix;
     }
-    if (matches(*sample.measures, source->encoding, target)) {
+    // A copy written whole would say the length its header promises, and so
+    // hide that the sample was cut short: it stays as it is.
+    if (sample.measures->truncated())
+        fix.because = wordFor(Problem::Truncated);
+    if (sample.measures->truncated() || matches(*sample.measures, source->encoding, target)) {
         fix.outcome = SampleFix::Outcome::Copied;
         *error = copySampleFile(from, to);
         return fix;

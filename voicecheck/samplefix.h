@@ -25,7 +25,7 @@ struct SampleFix
     QString name;
     QString file;
     Outcome outcome = Outcome::LeftOut;
-    QString leftOutBecause; // the problem word
+    QString because; // the problem that left it out, or kept it as it was
     double gainDb = 0;
     std::optional<double> wantedGainDb; // when the true-peak ceiling allowed less
     double trimmedStartMs = 0;          // negative where silence was added

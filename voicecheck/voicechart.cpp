@@ -93,7 +93,8 @@ QString backdrop(const VoiceReport &report)
     svg += rect(MedianX - band, FirstRowTop, 2 * band, rows * RowHeight, Band);
     svg += line(MedianX, FirstRowTop, rowTop(rows));
     // The pauses tolerated: up to the voice's median and a bit, dashed at the median.
-    const double lead = std::min(report.reference.silenceStartMs.value_or(0), ShownMs) * PixelsPerMs;
+    const double lead
+        = std::min(report.reference.silenceStartMs.value_or(0), ShownMs) * PixelsPerMs;
     const double trail = std::min(report.reference.silenceEndMs.value_or(0), ShownMs) * PixelsPerMs;
     const double tolerance = SilenceToleranceMs * PixelsPerMs;
     svg += rect(LeadEndX - lead - tolerance, FirstRowTop, lead + tolerance, rows * RowHeight, Band);

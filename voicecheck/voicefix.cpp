@@ -3,7 +3,6 @@
 #include "encodings.h"
 #include "folderlisting.h"
 #include "samplefile.h"
-#include "voicejudgement.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -12,21 +11,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int encodingOf(const QString &path)
-{
-    const auto file = SampleFile::open(path);
-    return file ? file->encoding() : 0;
-}
-
-// The encoding most of the voice's samples use.
+// The encoding of the check's reference as libsndfile names it: that of the
+// first sample the check found in it.
 int voiceEncoding(const VoiceReport &voice, const QString &from)
 {
-    QList<int> encodings;
     for (const SampleReport &sample : voice.samples) {
-        if (sample.measures)
-            encodings.append(encodingOf(from + QLatin1Char('/') + sample.file));
+        if (sample.measures && sample.measures->encoding == voice.reference.encoding) {
+            if (const auto file = SampleFile::open(from + QLatin1Char('/') + sample.file))
+                return file->encoding();
+        }
     }
-    return mostCommon(encodings);
+    return 0;
 }
 
 FixTarget targetOf(const VoiceReport &voice, const QString &from, const FixOptions &options)

@@ -237,11 +237,13 @@ double residualDb(const QList<float> &samples, double hz, int rate)
     return 10 * std::log10(rest / tone);
 }
 
-// A voice with one of each fault --fix mends, and faults it cannot mend.
+// A voice with one of each fault --fix mends, and three it cannot.
 void writeMessyVoice(const QString &voice)
 {
     writeCleanVoice(voice);
+    writeTake(voice + "/800.wav", { .rate = 44100 }, 600, 2); // cut short, and to be resampled
     QFile::remove(voice + "/RbExit6.wav");
+    writeTake(voice + "/Meters.wav", { .amplitude = 1.6 });     // driven 4 dB into full scale
     writeTake(voice + "/100.wav", { .amplitude = 0.3 / 2.82 }); // -9 dB
     writeTake(voice + "/200.wav", { .amplitude = 0.3 * 2.82 }); // +9 dB
     writeTake(voice + "/300.wav", { .leadSeconds = 0.45 });
@@ -249,6 +251,7 @@ void writeMessyVoice(const QString &voice)
     writeTake(voice + "/500.wav", { .rate = 44100 });
     writeTone(voice + "/600.wav", 500, 0.7, 22050, 2); // stereo, and no pause at either end
     writeTake(voice + "/700.wav", { .offset = 0.02 });
+    writeTake(voice + "/KeepLeft.wav", { .bits = 32 }); // float among 16-bit PCM
     writeTake(voice + "/Depart.wav", { .amplitude = 0.15, .rate = 48000, .highHz = 15000 }, 1000);
 }
 
@@ -805,12 +808,14 @@ void TestVoiceCheck::fixMatchesAMessyVoice()
     QCOMPARE(check, jsonReport(out, 1));
     QMap<QString, QStringList> expected;
     expected["RbExit6"] = QStringList { "missing" };
+    expected["Meters"] = QStringList { "clipped" };
+    expected["800"] = QStringList { "truncated", "format" };
     for (const auto &[name, problems] : problemsByName(check).asKeyValueRange())
         QVERIFY2(problems == expected.value(name), qPrintable(name + ": " + problems.join(' ')));
 
     QList<double> loudness;
     for (const QJsonValue sample : check["samples"].toArray()) {
-        if (sample["file"].isNull())
+        if (sample["file"].isNull() || sample["name"] == "800")
             continue;
         loudness.append(sample["loudness_lufs"].toDouble());
         QCOMPARE(sample["rate"].toInt(), 22050);
