@@ -1,5 +1,9 @@
 #pragma once
 
+#include "thresholds.h"
+
+#include <cmath>
+
 // Whether one channel's wave was cut flat at its peak.
 //
 // Nearness to full scale is no sign of clipping: a smooth crest of a sine or
@@ -16,18 +20,33 @@ class ClipDetector
 public:
     // step: the encoding's smallest step near full scale.
     explicit ClipDetector(double step = 1.0 / 32768);
-    void add(float sample);
+    // Called for every sample of an hour-long file, so inline; most samples
+    // only start a new run.
+    void add(float sample)
+    {
+        const float step = std::fabs(sample - m_previous);
+        m_previous = sample;
+        if (std::fabs(sample - m_runFirst) <= m_tolerance && m_runLength > 0) {
+            ++m_runLength;
+            return;
+        }
+        if (m_runLength >= FlatTopSamples)
+            endRun(step);
+        m_runFirst = sample;
+        m_runLength = 1;
+        m_enteringStep = step;
+    }
     // Whether a flat top with a corner reached peak, the channel's peak magnitude.
     bool clipped(double peak) const;
 
 private:
-    void endRun(double leavingStep);
-    bool cornered(double leavingStep) const;
+    void endRun(float leavingStep);
 
-    double m_tolerance;
+    float m_tolerance;
+    float m_corner; // the least step into or out of a flat top that makes a corner
     float m_previous = 0;
     float m_runFirst = 0;
     int m_runLength = 0;
-    double m_enteringStep = 0;
+    float m_enteringStep = 0;
     double m_topLevel = -1; // the highest flat top with a corner so far
 };

@@ -478,96 +478,55 @@ void TestVoiceCheck::plantedFaultIsFoundExactly_data()
     const auto file = [](const QString &name, const QByteArray &bytes) {
         return Plant([=](const QString &voice) { writeFile(voice + '/' + name, bytes); });
     };
+    const auto row = [](const char *name, const Take &voice, const Plant &plant,
+                        const QString &sample, const QString &word, const QString &detail = {}) {
+        QTest::newRow(name) << voice << plant << sample << word << detail;
+    };
     const Take tones;
-    QTest::newRow("missing") << tones
-                             << Plant([](const QString &v) { QFile::remove(v + "/RbExit6.wav"); })
-                             << "RbExit6"
-                             << "missing"
-                             << "";
-    QTest::newRow("folder") << tones << Plant([](const QString &v) {
-        QFile::remove(v + "/Charge.wav");
-        QDir(v).mkdir("Charge.wav");
-    }) << "Charge"
-                            << "missing"
-                            << "is a folder";
-    QTest::newRow("dangling link") << tones << Plant([](const QString &v) {
-        QFile::remove(v + "/Yards.wav");
-        QFile::link("nowhere", v + "/Yards.wav");
-    }) << "Yards"
-                                   << "missing"
-                                   << "is a link to nothing";
-    QTest::newRow("not a WAV file")
-        << tones << file("Then.wav", QByteArray("RIFF, but not really").repeated(50)) << "Then"
-        << "unreadable"
-        << "not a WAV file";
-    QTest::newRow("no audio") << tones << file("Then.wav", wavFile(1, 22050, 16, {}, 0)) << "Then"
-                              << "unreadable"
-                              << "no audio";
-    QTest::newRow("several files") << tones << Plant([](const QString &v) {
-        QFile::rename(v + "/TurnLeft.wav", v + "/turnleft.wav");
-        writeTake(v + "/TurnLeft.WAV");
-    }) << "TurnLeft"
-                                   << "several-files"
-                                   << "";
-    QTest::newRow("cut short") << tones << take("Arrive.wav", {}, 2.8) << "Arrive"
-                               << "truncated"
-                               << "";
-    QTest::newRow("silent") << tones << take("After.wav", { .amplitude = 0, .hiss = 0 }) << "After"
-                            << "silent"
-                            << "";
-    QTest::newRow("clipped") << tones << take("Meters.wav", { .shout = 4.7 }) << "Meters"
-                             << "clipped"
-                             << "";
-    QTest::newRow("clipped, turned down")
-        << tones << take("Meters.wav", { .shout = 4.7, .after = 0.6 }) << "Meters"
-        << "clipped"
-        << "";
-    QTest::newRow("float beyond full scale")
-        << Take { .bits = 32 } << take("Meters.wav", { .bits = 32, .shout = 4.7 }) << "Meters"
-        << "clipped"
-        << "";
-    QTest::newRow("quiet") << tones << take("100.wav", { .amplitude = 0.3 / 4 }) << "100"
-                           << "quiet"
-                           << "";
-    QTest::newRow("loud") << tones << take("200.wav", { .amplitude = 0.3 * 2.5 }) << "200"
-                          << "loud"
-                          << "";
-    QTest::newRow("lead") << tones << take("300.wav", { .leadSeconds = 0.05 + 0.4 }) << "300"
-                          << "silence-start"
-                          << "";
-    QTest::newRow("breath") << tones
-                            << take("400.wav", { .trailSeconds = 0.05 + 1, .trailNoise = 0.005 })
-                            << "400"
-                            << "silence-end"
-                            << "";
-    QTest::newRow("8-bit dither")
-        << Take { .bits = 8 }
-        << take("400.wav", { .trailSeconds = 0.05 + 1, .bits = 8, .trailNoise = 1.0 / 127 })
-        << "400"
-        << "silence-end"
-        << "";
-    QTest::newRow("rate") << tones << take("500.wav", { .rate = 44100 }) << "500"
-                          << "format"
-                          << "";
-    QTest::newRow("8-bit among 16-bit") << tones << take("500.wav", { .bits = 8 }) << "500"
-                                        << "format"
-                                        << "";
-    QTest::newRow("float among 16-bit") << tones << take("500.wav", { .bits = 32 }) << "500"
-                                        << "format"
-                                        << "";
-    QTest::newRow("dc offset") << tones << take("600.wav", { .offset = 0.02 }) << "600"
-                               << "dc-offset"
-                               << "";
+    row("missing", tones, Plant([](const QString &v) { QFile::remove(v + "/RbExit6.wav"); }),
+        "RbExit6", "missing");
+    row("folder", tones, Plant([](const QString &v) {
+            QFile::remove(v + "/Charge.wav");
+            QDir(v).mkdir("Charge.wav");
+        }),
+        "Charge", "missing", "is a folder");
+    row("dangling link", tones, Plant([](const QString &v) {
+            QFile::remove(v + "/Yards.wav");
+            QFile::link("nowhere", v + "/Yards.wav");
+        }),
+        "Yards", "missing", "is a link to nothing");
+    row("not a WAV file", tones, file("Then.wav", QByteArray("RIFF, but not really").repeated(50)),
+        "Then", "unreadable", "not a WAV file");
+    row("no audio", tones, file("Then.wav", wavFile(1, 22050, 16, {}, 0)), "Then", "unreadable",
+        "no audio");
+    row("several files", tones, Plant([](const QString &v) {
+            QFile::rename(v + "/TurnLeft.wav", v + "/turnleft.wav");
+            writeTake(v + "/TurnLeft.WAV");
+        }),
+        "TurnLeft", "several-files");
+    row("cut short", tones, take("Arrive.wav", {}, 2.8), "Arrive", "truncated");
+    row("silent", tones, take("After.wav", { .amplitude = 0, .hiss = 0 }), "After", "silent");
+    row("clipped", tones, take("Meters.wav", { .shout = 4.7 }), "Meters", "clipped");
+    row("clipped, turned down", tones, take("Meters.wav", { .shout = 4.7, .after = 0.6 }), "Meters",
+        "clipped");
+    row("float beyond full scale", { .bits = 32 }, take("Meters.wav", { .bits = 32, .shout = 4.7 }),
+        "Meters", "clipped");
+    row("quiet", tones, take("100.wav", { .amplitude = 0.3 / 4 }), "100", "quiet");
+    row("loud", tones, take("200.wav", { .amplitude = 0.3 * 2.5 }), "200", "loud");
+    row("lead", tones, take("300.wav", { .leadSeconds = 0.05 + 0.4 }), "300", "silence-start");
+    row("breath", tones, take("400.wav", { .trailSeconds = 0.05 + 1, .trailNoise = 0.005 }), "400",
+        "silence-end");
+    row("8-bit dither", { .bits = 8 },
+        take("400.wav", { .trailSeconds = 0.05 + 1, .bits = 8, .trailNoise = 1.0 / 127 }), "400",
+        "silence-end");
+    row("rate", tones, take("500.wav", { .rate = 44100 }), "500", "format");
+    row("8-bit among 16-bit", tones, take("500.wav", { .bits = 8 }), "500", "format");
+    row("float among 16-bit", tones, take("500.wav", { .bits = 32 }), "500", "format");
+    row("dc offset", tones, take("600.wav", { .offset = 0.02 }), "600", "dc-offset");
     // A voice with nothing wrong but one extra file is not clean.
-    QTest::newRow("misspelt") << tones << take("TurnLft.wav", {}) << ""
-                              << ""
-                              << "TurnLeft";
-    QTest::newRow("misspelt exit") << tones << take("RbExt3.wav", {}) << ""
-                                   << ""
-                                   << "RbExit3";
-    QTest::newRow("far from any name") << tones << take("clip_1.wav", {}) << ""
-                                       << ""
-                                       << "";
+    row("misspelt", tones, take("TurnLft.wav", {}), "", "", "TurnLeft");
+    row("misspelt exit", tones, take("RbExt3.wav", {}), "", "", "RbExit3");
+    row("far from any name", tones, take("clip_1.wav", {}), "", "");
 }
 
 void TestVoiceCheck::plantedFaultIsFoundExactly()
