@@ -58,6 +58,7 @@ struct Take
     double trailNoise = 0; // peak of a noise, such as a breath, after the tone
     double highHz = 0;     // a second tone as loud as the first
     double phase = 0;      // where the tone starts: at its crest for pi / 2
+    bool spoken = false;   // for a voice: espeak-ng's rather than tones
 };
 
 // A breath or room tone: steady noise of the given peak, the same on every run.
@@ -511,6 +512,19 @@ void TestVoiceCheck::plantedFaultIsFoundExactly_data()
         "clipped");
     row("float beyond full scale", { .bits = 32 }, take("Meters.wav", { .bits = 32, .shout = 4.7 }),
         "Meters", "clipped");
+    // Speech driven 3 dB into full scale, and then turned down 6 dB.
+    const auto driven = [](const QStringList &after) {
+        return Plant([=](const QString &v) {
+            const QString word = spokenVoice({}) + "/Meters.wav";
+            const QString loud = v + "/loud.tmp";
+            QVERIFY(succeeds("sox", { "-V1", word, "-t", "wav", loud, "norm", "3" })
+                    && succeeds("sox", QStringList { "-V1", loud, v + "/Meters.wav" } + after));
+            QFile::remove(loud);
+        });
+    };
+    row("speech driven into full scale", { .spoken = true }, driven({}), "Meters", "clipped");
+    row("speech clipped, turned down", { .spoken = true }, driven({ "vol", "-6dB" }), "Meters",
+        "clipped");
     row("quiet", tones, take("100.wav", { .amplitude = 0.3 / 4 }), "100", "quiet");
     row("loud", tones, take("200.wav", { .amplitude = 0.3 * 2.5 }), "200", "loud");
     row("lead", tones, take("300.wav", { .leadSeconds = 0.05 + 0.4 }), "300", "silence-start");
@@ -537,7 +551,10 @@ void TestVoiceCheck::plantedFaultIsFoundExactly()
     QFETCH(QString, word);
     QFETCH(QString, detail);
     QTemporaryDir dir;
-    writeCleanVoice(dir.path(), voice);
+    if (!voice.spoken)
+        writeCleanVoice(dir.path(), voice);
+    else if (const QString skip = spoken({})(dir.path()); !skip.isEmpty())
+        QSKIP(qPrintable(skip));
     plant(dir.path());
 
     const QJsonObject report = jsonReport(dir.path(), 1);
