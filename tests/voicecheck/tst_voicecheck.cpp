@@ -669,6 +669,18 @@ void TestVoiceCheck::usageAndFolderErrors()
     QCOMPARE(voiceCheck({ "--version" }).exitCode, 0);
     QCOMPARE(voiceCheck({ "--", "--json" }).err, "voice-check: --json: no such folder\n");
     QCOMPARE(voiceCheck({ dir.path(), dir.path() }).exitCode, 2);
+    // --fix's options go with it and take sane numbers; nothing goes into the voice.
+    const QString out = dir.path() + "/out";
+    const QString voice = dir.path() + "/voice";
+    QVERIFY(QDir().mkpath(voice));
+    for (const QStringList &arguments : QList<QStringList> {
+             { "--pad-end", "20", voice },
+             { "--fix", out, "--pad-start", "-5", voice },
+             { "--fix", out, "--loudness", "3", voice },
+             { "--chart", dir.path() + "/chart.svg", dir.path() },
+         })
+        QCOMPARE(voiceCheck(arguments).exitCode, 2);
+    QVERIFY(!QFile::exists(out) && !QFile::exists(dir.path() + "/chart.svg"));
     const Run help = voiceCheck({ "--help" });
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith("usage: voice-check [--json]"));
@@ -822,6 +834,14 @@ void TestVoiceCheck::fixMatchesAMessyVoice()
     QVERIFY(!QFile::exists(voice + "/inside"));
     const Run refix = voiceCheck({ "--fix", dir.path() + "/refixed", out });
     QCOMPARE(refix.out.count("copied unchanged"), int(SampleCatalogue.size()) - 1);
+    const Run chosen = voiceCheck({ "--json", "--fix", dir.path() + "/chosen", "--loudness", "-30",
+                                    "--pad-start", "0", "--pad-end", "200", out });
+    const QJsonObject turnLeft
+        = sampleNamed(QJsonDocument::fromJson(chosen.out)["check"].toObject(), "TurnLeft");
+    QVERIFY2(qAbs(turnLeft["loudness_lufs"].toDouble() + 30) <= 0.5
+                 && qAbs(turnLeft["silence_start_ms"].toDouble()) <= 10
+                 && qAbs(turnLeft["silence_end_ms"].toDouble() - 200) <= 10,
+             chosen.out.constData());
 }
 
 void TestVoiceCheck::fixStopsAtAFullDisk()
