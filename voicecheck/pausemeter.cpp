@@ -12,6 +12,22 @@ constexpr double LowestDb = -140.0;
 constexpr double BinDb = 0.5;
 constexpr double Silent = -std::numeric_limits<double>::infinity();
 
+// Four sums side by side, which the compiler keeps in one vector register:
+// one sum would wait for each addition before the next, for every sample of
+// an hour. A window is short enough for floats to hold the sum.
+double sumOfSquares(const float *samples, qint64 count)
+{
+    float sums[4] = {};
+    qint64 i = 0;
+    for (; i + 4 <= count; i += 4) {
+        for (int lane = 0; lane < 4; ++lane)
+            sums[lane] += samples[i + lane] * samples[i + lane];
+    }
+    for (; i < count; ++i)
+        sums[0] += samples[i] * samples[i];
+    return double(sums[0]) + sums[1] + sums[2] + sums[3];
+}
+
 } // namespace
 
 PauseMeter::PauseMeter(int channels, int rate)
@@ -28,8 +44,7 @@ void PauseMeter::add(const float *frames, qint64 count)
     while (frames < end) {
         const qint64 take
             = std::min<qint64>(m_windowFrames - m_inWindow, (end - frames) / m_channels);
-        for (const float *sample = frames; sample < frames + take * m_channels; ++sample)
-            m_sum += double(*sample) * *sample;
+        m_sum += sumOfSquares(frames, take * m_channels);
         frames += take * m_channels;
         m_inWindow += take;
         m_frames += take;
