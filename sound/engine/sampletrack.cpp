@@ -97,7 +97,10 @@ bool SampleTrack::feedConverter()
     if (m_flushed)
         return false;
     const qint64 frames = m_file->read(m_decoded.data(), m_pieceFrames);
-    const int bytes = int(frames * m_file->channels() * qint64(sizeof(float)));
+    // The last piece is filled up with silence, so that it too converts to
+    // whole frames; bytesLeft keeps the silence out of the sound.
+    std::fill(m_decoded.begin() + frames * m_file->channels(), m_decoded.end(), 0.0f);
+    const int bytes = int(m_decoded.size() * sizeof(float));
     if (frames > 0 && SDL_AudioStreamPut(m_stream, m_decoded.data(), bytes) == 0)
         return true;
     // SDL 2.26 drops the resampler's held-back tail (some 500 frames) when
