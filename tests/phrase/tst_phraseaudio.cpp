@@ -39,7 +39,7 @@ private slots:
     // before, and nothing is lost, added, repeated or reordered.
     void phraseComesOutWholeInOrderAndJoined()
     {
-        const QStringList paths { folder.noise(1, 0.4),
+        const QStringList paths { folder.noise(1, 0.3),
                                   folder.noise(2, 0.3, 48000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT),
                                   folder.noise(3, 0.3, 44100) };
 
@@ -60,7 +60,7 @@ private slots:
             QElapsedTimer timer;
             timer.start();
             QTest::mouseClick(form.PlayButton, Qt::LeftButton);
-            QVERIFY(timer.elapsed() >= 900); // each fragment waited for
+            QVERIFY(timer.elapsed() >= 800); // each fragment waited for
             QCOMPARE(player.played.size(), 4);
         }
         QCOMPARE(output->counters().joins, 2);

@@ -100,17 +100,18 @@ bool writeNoise(const QString &path, quint32 seed, double seconds, int rate, int
     QRandomGenerator random(seed);
     const auto next = [&] { return float(random.bounded(1.0) - 0.5); };
     const int segment = std::max(1, rate / NoisePointsPerSecond);
+    const auto frames = qsizetype(seconds * rate);
     QList<float> from(channels);
     QList<float> to(channels);
     std::generate(to.begin(), to.end(), next);
-    return writeSound(path, qsizetype(seconds * rate), rate, channels, format,
-                      [&](qsizetype frame, int channel) {
-                          const auto at = int(frame % segment);
-                          if (at == 0)
-                              from[channel] = std::exchange(to[channel], next());
-                          const double rise = (1 - std::cos(std::numbers::pi * at / segment)) / 2;
-                          return float(from[channel] + (to[channel] - from[channel]) * rise);
-                      });
+    return writeSound(path, frames, rate, channels, format, [&](qsizetype frame, int channel) {
+        const auto at = int(frame % segment);
+        if (at == 0)
+            from[channel] = std::exchange(to[channel], next());
+        const double rise = (1 - std::cos(std::numbers::pi * at / segment)) / 2;
+        const double fade = std::min(1.0, double(std::min(frame, frames - 1 - frame)) / segment);
+        return float((from[channel] + (to[channel] - from[channel]) * rise) * fade);
+    });
 }
 
 QString ToneFolder::tone(double hz, double seconds, int rate, int channels, int format)
@@ -187,18 +188,22 @@ std::optional<QList<float>> expectedOutput(const QString &path, const SDL_AudioS
     const auto file = SampleFile::open(path);
     if (!file)
         return std::nullopt;
-    std::vector<float> decoded(std::size_t(file->frames() * file->channels()));
+    // Silence after the sound, as a device plays it: the resampler's last
+    // frames reach into it.
+    const qsizetype silence = file->sampleRate() / 100;
+    std::vector<float> decoded(std::size_t((file->frames() + silence) * file->channels()));
     const qint64 frames = file->read(decoded.data(), file->frames());
     SDL_AudioStream *stream
         = SDL_NewAudioStream(AUDIO_F32SYS, Uint8(file->channels()), file->sampleRate(),
                              AUDIO_F32SYS, spec.channels, spec.freq);
     if (!stream)
         return std::nullopt;
-    SDL_AudioStreamPut(stream, decoded.data(), int(decoded.size() * sizeof(float)));
-    // SDL 2.26 keeps back the resampler's tail when flushing unless
-    // something came after the sound.
-    const std::vector<float> silence(std::size_t(file->channels()), 0.0f);
-    SDL_AudioStreamPut(stream, silence.data(), int(silence.size() * sizeof(float)));
+    // SDL 2.26 keeps back the resampler's tail when flushing unless a piece
+    // too small to convert at once came last: the last frame goes alone.
+    const int frameBytes = file->channels() * int(sizeof(float));
+    const int bytes = int(decoded.size() * sizeof(float));
+    SDL_AudioStreamPut(stream, decoded.data(), bytes - frameBytes);
+    SDL_AudioStreamPut(stream, decoded.data() + decoded.size() - file->channels(), frameBytes);
     SDL_AudioStreamFlush(stream);
     QList<float> converted(SDL_AudioStreamAvailable(stream) / qsizetype(sizeof(float)));
     const int got = SDL_AudioStreamGet(stream, converted.data(),

@@ -25,10 +25,11 @@ bool writeTone(const QString &path, double hz, double seconds, int rate = 22050,
                int format = 0);
 
 // Writes noise from seed, each channel its own: random levels within 0.5 of
-// silence a millisecond apart, joined smoothly. Sound that never repeats, so
-// no stale, lost, doubled or reordered stretch of it passes for the right
-// one; smooth, so that resampling it a fraction of a frame early or late
-// changes each sample by little.
+// silence a millisecond apart, joined smoothly, faded in and out over the
+// first and last millisecond. Sound that never repeats, so no stale, lost,
+// doubled or reordered stretch of it passes for the right one; smooth, so
+// that resampling it a fraction of a frame early or late changes each sample
+// by little, also at its ends.
 bool writeNoise(const QString &path, quint32 seed, double seconds, int rate = 22050,
                 int channels = 1, int format = 0);
 
