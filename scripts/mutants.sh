@@ -1,6 +1,6 @@
 #!/bin/bash
 # Puts the small faults listed in scripts/mutants.txt into the code one at a
-# time, builds, runs the quick tests and says which tests caught each fault.
+# time, builds, runs the quick tests and says which test caught each fault.
 # A fault no test catches is a gap in the suite. Slow (a build and a test run
 # per fault), so it is not part of CI: run it before closing work on the tests.
 #
@@ -34,11 +34,11 @@ last_failures() {
     tac "$log" | sed -n '/^The following tests FAILED:/q; s/^[[:space:]]*[0-9]* - \([^ ]*\) (.*$/\1/p'
 }
 
-# Runs the tests ctest selects with "$@", logging to $log, and prints the
-# names of those that fail twice: a test that fails once on a busy machine
-# has caught nothing.
+# Runs the tests ctest selects with "$@", two at a time, until one fails,
+# logging to $log; prints the names of those that failed, and failed again
+# alone: a test that fails once on a busy machine has caught nothing.
 twice_failed() {
-    ctest --test-dir "$build" "$@" >>"$log" 2>&1 && return
+    ctest --test-dir "$build" -j2 --stop-on-failure "$@" >>"$log" 2>&1 && return
     local first
     first=$(last_failures | paste -sd '|')
     [ -n "$first" ] || return
