@@ -37,6 +37,7 @@ constexpr int MaxFileWidth = 20;
 constexpr int MinProblemsWidth = 13; // "several-files", "silence-start"
 constexpr qsizetype NameNotes = 3;
 constexpr int NoteFileWidth = 40;
+constexpr int ReasonWidth = 80; // the decoder's reasons run long; the note wraps
 
 // Terminal colours (SGR codes).
 constexpr char Bold[] = "1";
@@ -132,9 +133,9 @@ QString noteOn(const SampleReport &sample)
 {
     const QString file = fitted(sample.file, NoteFileWidth);
     if (sample.problems.contains(Problem::Missing))
-        return sample.reason.isEmpty() ? QString() : fitted(sample.reason, NoteFileWidth * 2);
+        return sample.reason.isEmpty() ? QString() : fitted(sample.reason, ReasonWidth);
     if (sample.problems.contains(Problem::Unreadable))
-        return QStringLiteral("%1: %2").arg(file, fitted(sample.reason, NoteFileWidth));
+        return QStringLiteral("%1: %2").arg(file, fitted(sample.reason, ReasonWidth));
     if (sample.problems.contains(Problem::Truncated))
         return QStringLiteral("%1 promises %2 s, %3 s are there")
             .arg(file, numberCell(sample.measures->promisedSeconds(), 2, 9),
