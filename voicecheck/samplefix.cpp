@@ -48,8 +48,11 @@ double msOf(qint64 frames, int rate)
 // Whether the check's findings on the sample leave anything to fix.
 bool matches(const SampleMeasures &measures, int encoding, const FixTarget &target)
 {
+    // A sample that already peaks at the ceiling can be made no louder.
+    const bool atCeiling = measures.peakDbfs() >= TruePeakCeilingDb - GainToleranceDb;
+    const double gainDb = target.loudnessLufs.value_or(0) - measures.loudnessLufs;
     const bool levelMatches = !target.loudnessLufs || !std::isfinite(measures.loudnessLufs)
-        || std::fabs(*target.loudnessLufs - measures.loudnessLufs) <= GainToleranceDb;
+        || std::fabs(gainDb) <= GainToleranceDb || (gainDb > 0 && atCeiling);
     const bool pausesMatch = measures.leadingPause == measures.frames
         || (std::fabs(measures.leadingPauseMs() - target.padStartMs) <= PauseToleranceMs
             && std::fabs(measures.trailingPauseMs() - target.padEndMs) <= PauseToleranceMs);
