@@ -59,13 +59,13 @@ QString heading(const VoiceReport &report)
         : QStringLiteral("no sample audible");
     const int labels = FirstRowTop - 8;
     QString svg = text(8, 18,
-                       QStringLiteral("%1: %2 of %3 samples fine; %4; %5 Hz %6ch")
-                           .arg(report.folder)
-                           .arg(report.fineCount())
-                           .arg(report.samples.size())
-                           .arg(median)
-                           .arg(voice.rate.value_or(0))
-                           .arg(voice.channels.value_or(0)));
+                       // One arg call, so that a % in the folder's name stays as it is.
+                       QStringLiteral("%1: %2 of %3 samples fine; %4; %5 Hz %6ch %7")
+                           .arg(report.folder, QString::number(report.fineCount()),
+                                QString::number(report.samples.size()), median,
+                                QString::number(voice.rate.value_or(0)),
+                                QString::number(voice.channels.value_or(0)),
+                                voice.encoding.value_or(QString())));
     svg += text(
         MedianX, 38,
         QStringLiteral("loudness against the median, ±%1 LU shaded").arg(LoudnessToleranceLu),
