@@ -57,15 +57,17 @@ QString heading(const VoiceReport &report)
     const QString median = voice.loudnessLufs
         ? QStringLiteral("median %1 LUFS").arg(*voice.loudnessLufs, 0, 'f', 1)
         : QStringLiteral("no sample audible");
+    const QString format = voice.rate ? QStringLiteral("; %1 Hz %2ch %3")
+                                            .arg(*voice.rate)
+                                            .arg(voice.channels.value_or(0))
+                                            .arg(voice.encoding.value_or(QString()))
+                                      : QString();
     const int labels = FirstRowTop - 8;
     QString svg = text(8, 18,
                        // One arg call, so that a % in the folder's name stays as it is.
-                       QStringLiteral("%1: %2 of %3 samples fine; %4; %5 Hz %6ch %7")
+                       QStringLiteral("%1: %2 of %3 samples fine; %4%5")
                            .arg(report.folder, QString::number(report.fineCount()),
-                                QString::number(report.samples.size()), median,
-                                QString::number(voice.rate.value_or(0)),
-                                QString::number(voice.channels.value_or(0)),
-                                voice.encoding.value_or(QString())));
+                                QString::number(report.samples.size()), median, format));
     svg += text(
         MedianX, 38,
         QStringLiteral("loudness against the median, ±%1 LU shaded").arg(LoudnessToleranceLu),
