@@ -765,6 +765,7 @@ void TestVoiceCheck::rules()
     QCOMPARE(fitted(QString::fromUtf8("\u5DE6\u6298\u5DE6"), 4), QString::fromUtf8("\u5DE6\u2026"));
     QCOMPARE(median({ 3, 1, 2 }), 2.0);
     QCOMPARE(median({ 4, 1, 3, 2 }), 2.5);
+    QCOMPARE(median({ 9, 1, 8, 2, 100, -5 }), 5.0);
     QCOMPARE(mostCommon(QList<int> { 44100, 22050, 44100, 22050, 8000 }), 44100);
     QCOMPARE(numberCell(-0.04, 1, 6), "0.0");
     QCOMPARE(numberCell(123456.78, 2, 7), "123457");
