@@ -183,6 +183,15 @@ std::optional<Recording> recordedOutput(std::unique_ptr<SdlAudioOutput> output,
     return Recording { *spec, firstChannel(bytes, *spec), deviceSamples(bytes, *spec) };
 }
 
+namespace {
+
+// Far above any difference a conversion makes, and crossed by a noise
+// sample within its first few frames.
+constexpr float SoundLevel = 0.05f;
+
+// What the device should play for the sample file at path, every channel
+// interleaved as floats: decoded, converted by SDL to spec's rate and
+// channels in one go, and as long as the sample lasts at that rate.
 std::optional<QList<float>> expectedOutput(const QString &path, const SDL_AudioSpec &spec)
 {
     const auto file = SampleFile::open(path);
@@ -214,12 +223,6 @@ std::optional<QList<float>> expectedOutput(const QString &path, const SDL_AudioS
     return converted;
 }
 
-namespace {
-
-// Far above any difference a conversion makes, and crossed by a noise
-// sample within its first few frames.
-constexpr float SoundLevel = 0.05f;
-
 qsizetype firstSound(const QList<float> &samples)
 {
     const auto loud = std::find_if(samples.begin(), samples.end(),
@@ -227,8 +230,8 @@ qsizetype firstSound(const QList<float> &samples)
     return loud - samples.begin();
 }
 
-} // namespace
-
+// Empty when heard holds expected once, sample for sample within tolerance,
+// with only silence before and after it; else where and how it departs.
 QString departureFrom(const QList<float> &heard, const QList<float> &expected, int channels,
                       float tolerance)
 {
@@ -257,6 +260,20 @@ QString departureFrom(const QList<float> &heard, const QList<float> &expected, i
                 .arg((at - offset - expected.size()) / channels);
     }
     return {};
+}
+
+} // namespace
+
+QString departureFrom(const Recording &recording, const QStringList &paths, float tolerance)
+{
+    QList<float> expected;
+    for (const QString &path : paths) {
+        const auto converted = expectedOutput(path, recording.spec);
+        if (!converted)
+            return QString("cannot convert %1 for the comparison").arg(path);
+        expected += *converted;
+    }
+    return departureFrom(recording.interleaved, expected, recording.spec.channels, tolerance);
 }
 
 QList<Span> soundSpans(const QList<float> &samples)

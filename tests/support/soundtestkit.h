@@ -73,21 +73,18 @@ struct Recording
 std::optional<Recording> recordedOutput(std::unique_ptr<SdlAudioOutput> output,
                                         const QString &rawPath);
 
-// What the device should play for the sample file at path, every channel
-// interleaved as floats: decoded, converted by SDL to spec's rate and
-// channels, and as long as the sample lasts at that rate.
-std::optional<QList<float>> expectedOutput(const QString &path, const SDL_AudioSpec &spec);
-
-// How far a resampled sample may stray from expectedOutput's: the engine
-// resamples a piece at a time, expectedOutput in one go, and SDL places the
+// How far a resampled sample may stray from the comparison's: the engine
+// resamples a piece at a time, the comparison in one go, and SDL places the
 // two up to a frame apart. That moves writeNoise's noise by less than this;
 // stale, lost or repeated sound moves it by far more.
 inline constexpr float ResamplingTolerance = 0.05f;
 
-// Empty when heard holds expected once, sample for sample within tolerance,
-// with only silence before and after it; else where and how it departs.
-QString departureFrom(const QList<float> &heard, const QList<float> &expected, int channels,
-                      float tolerance);
+// Empty when the recording holds the sample files at paths, played one after
+// another, sample for sample within tolerance of each file decoded and
+// converted to the device's format by SDL, with only silence before and
+// after; else where and how it departs.
+QString departureFrom(const Recording &recording, const QStringList &paths,
+                      float tolerance = ResamplingTolerance);
 
 // A stretch of sound in the output, in frames [start, end).
 struct Span
