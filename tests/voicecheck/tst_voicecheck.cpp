@@ -531,6 +531,7 @@ void TestVoiceCheck::plantedFaultIsFoundExactly_data()
     row("speech clipped, turned down", { .spoken = true }, driven({ "vol", "-6dB" }), "Meters",
         "clipped");
     row("quiet", tones, take("100.wav", { .amplitude = 0.3 / 4 }), "100", "quiet");
+    row("8 LU quiet", tones, take("100.wav", { .amplitude = 0.3 / 2.5 }), "100", "quiet");
     row("loud", tones, take("200.wav", { .amplitude = 0.3 * 2.5 }), "200", "loud");
     row("lead", tones, take("300.wav", { .leadSeconds = 0.05 + 0.4 }), "300", "silence-start");
     row("breath", tones, take("400.wav", { .trailSeconds = 0.05 + 1, .trailNoise = 0.005 }), "400",
