@@ -542,6 +542,12 @@ void TestVoiceCheck::plantedFaultIsFoundExactly_data()
     row("rate", tones, take("500.wav", { .rate = 44100 }), "500", "format");
     row("8-bit among 16-bit", tones, take("500.wav", { .bits = 8 }), "500", "format");
     row("float among 16-bit", tones, take("500.wav", { .bits = 32 }), "500", "format");
+    // A mono take's bytes read as stereo: half as long, as loud as a stereo take.
+    const Plant stereo([](const QString &v) {
+        const QByteArray data = audio({}, 440);
+        writeFile(v + "/500.wav", wavFile(2, 22050, 16, data, quint32(data.size())));
+    });
+    row("stereo among mono", tones, stereo, "500", "format");
     row("dc offset", tones, take("600.wav", { .offset = 0.02 }), "600", "dc-offset");
     // A voice with nothing wrong but one extra file is not clean.
     row("misspelt", tones, take("TurnLft.wav", {}), "", "", "TurnLeft");
