@@ -70,7 +70,7 @@ qsizetype longestPause(const QList<float> &samples)
 }
 
 // The command a desktop entry's Exec line runs for one file, expanded as the
-// desktop entry specification says: the string's own escapes first, then
+// freedesktop.org rules for desktop files say: the string's own escapes first, then
 // the quoting of arguments, then %f.
 QStringList execCommand(const QString &exec, const QString &file)
 {
