@@ -48,6 +48,7 @@ appstream           the install test
 clang-format        the format check
 sox                 the voice-check test (honest voices at other rates and depths)
 fusefat             the voice-check test (a voice on a FAT file system)
+fuse                the voice-check test (unmounting it: fusermount, or fusermount3 on Debian 13)
 dosfstools          the voice-check test (mkfs.vfat for that file system)
 EOF
 for name in "$@"; do

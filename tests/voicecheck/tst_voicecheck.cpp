@@ -269,6 +269,17 @@ bool succeeds(const QString &program, const QStringList &arguments)
         && process.exitCode() == 0;
 }
 
+// fusefat mounts through FUSE 2 on Debian 12 and FUSE 3 on Debian 13, each
+// with its own unmount tool; either unmounts the other's mounts.
+bool unmountFuse(const QString &mount)
+{
+    for (const char *tool : { "fusermount3", "fusermount" }) {
+        if (!QStandardPaths::findExecutable(tool).isEmpty() && succeeds(tool, { "-u", mount }))
+            return true;
+    }
+    return false;
+}
+
 // A voice spoken by espeak-ng at its own rate, made once; empty without espeak-ng.
 QString spokenVoice(const QStringList &espeakOptions)
 {
@@ -457,7 +468,7 @@ void TestVoiceCheck::onFatFileSystem()
     if (!succeeds("mkfs.vfat", { image.fileName() })
         || !succeeds("fusefat", { "-o", "rw+", image.fileName(), mount }))
         QSKIP("needs mkfs.vfat (dosfstools) and fusefat");
-    const auto unmount = qScopeGuard([&] { succeeds("fusermount", { "-u", mount }); });
+    auto unmount = qScopeGuard([&] { unmountFuse(mount); });
 #ifdef VP_DEMO_VOICE
     const QString demo = QCoreApplication::applicationDirPath() + "/wavs";
     for (const QString &file : QDir(demo).entryList({ "*.wav" }, QDir::Files))
@@ -467,6 +478,9 @@ void TestVoiceCheck::onFatFileSystem()
 #endif
     const Run run = voiceCheck({ mount });
     QVERIFY2(run.exitCode == 0, run.out.constData());
+    unmount.dismiss();
+    // A mount left behind would outlive the suite with its fusefat process.
+    QVERIFY2(unmountFuse(mount), "the FAT image stays mounted: no fusermount3 or fusermount");
 }
 
 void TestVoiceCheck::plantedFaultIsFoundExactly_data()
