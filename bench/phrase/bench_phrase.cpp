@@ -1,10 +1,11 @@
 // Prints the phrase player's figures: the silence the device plays at each
 // join of a ten-fragment phrase and the phrase's length against its samples'
 // (SDL's disk driver), the time a phrase of 40,000 missing samples takes
-// with the window's events handled throughout, and ten phrases through a
-// PulseAudio server of its own, as users hear them: late callbacks, silence
-// the server put in, and the time from Play to sound. Run it beside a busy
-// build (and under nice -n 10) to see what load does.
+// with the window's events handled throughout, and, as users hear them,
+// ten phrases through a PulseAudio and a PipeWire server of its own, quiet
+// and beside a parallel build it starts at its own priority: the phrases
+// with silence put in or sound lost, late callbacks, and the time from Play
+// to sound at the sink. `bench_phrase servers` measures only the servers.
 #include "platform.h"
 #include "sarvikform.h"
 #include "sdlaudiooutput.h"
@@ -18,11 +19,17 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <SDL_log.h>
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <optional>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -157,28 +164,61 @@ void reportMissingPhrase(SamplePlayer &player, const char *what)
                 what, total, total * 1000 / 40000, counter.rounds);
 }
 
-} // namespace
-
-void reportServerPhrases()
+// Two compiler jobs a core, at this program's own priority, for as long as
+// it lives: the busy machine users have while a build runs.
+class ParallelBuild
 {
-    SoundServer server;
-    QString failure = server.start(SoundServer::Kind::PulseAudio);
-    if (failure.isEmpty() && !server.startRecording())
-        failure = "its monitor cannot be recorded";
-    if (!failure.isEmpty()) {
-        std::printf("sound server: not measured: %s\n", qPrintable(failure));
-        return;
+public:
+    explicit ParallelBuild(const QTemporaryDir &folder)
+    {
+        const QString source = folder.filePath("busy.cpp");
+        QFile file(source);
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        file.write("#include <regex>\n#include <map>\n#include <string>\n"
+                   "std::map<std::string, std::regex> table() { return { { \"a\", "
+                   "std::regex(\"(a|b)*c\") } }; }\n");
+        file.close();
+        const int jobs = 2 * QThread::idealThreadCount();
+        for (int job = 0; job < jobs; ++job) {
+            auto compiler = std::make_unique<QProcess>();
+            compiler->setChildProcessModifier([] { ::setpgid(0, 0); });
+            compiler->start(
+                "sh",
+                { "-c",
+                  QString("while :; do c++ -O2 -std=c++20 -c %1 -o /dev/null; done").arg(source) });
+            compiler->waitForStarted();
+            m_jobs.push_back(std::move(compiler));
+        }
     }
-    const QByteArray driver = qgetenv("SDL_AUDIODRIVER");
-    qunsetenv("SDL_AUDIODRIVER");
-    QTemporaryDir folder;
-    QStringList paths;
-    for (int tone = 0; tone < 10; ++tone) {
-        paths << folder.filePath(QString("tone%1.wav").arg(tone));
-        writeTone(paths.last(), 300 + 60 * tone, ToneSeconds, SoundServer::Rate);
+    ~ParallelBuild()
+    {
+        for (auto &job : m_jobs) {
+            // The shell's compiler child goes with its process group.
+            ::kill(-pid_t(job->processId()), SIGKILL);
+            job->kill();
+            job->waitForFinished();
+        }
     }
-    const qsizetype sampleFrames = 10 * qsizetype(ToneSeconds * SoundServer::Rate);
-    int cut = 0;
+
+private:
+    std::vector<std::unique_ptr<QProcess>> m_jobs;
+};
+
+struct ServerRow
+{
+    int phrasesCut = 0;
+    double silenceMs = 0;
+    unsigned long long lateCallbacks = 0;
+    QList<double> clickToSoundMs;
+    QString driver;
+};
+
+// Ten ten-fragment phrases played as the window plays them, read back at the
+// server's null sink.
+ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsizetype sampleFrames)
+{
+    ServerRow row;
     for (int phrase = 1; phrase <= 10; ++phrase) {
         const qsizetype before = server.recorded().size();
         SdlAudioOutput output;
@@ -190,25 +230,72 @@ void reportServerPhrases()
             form.DirectionsText->setPlainText(paths.join(" , ") + " , ");
             form.PlayButton_Click();
         }
+        row.lateCallbacks += output.counters().lateCallbacks;
+        row.driver = SDL_GetCurrentAudioDriver();
         const QList<float> heard = server.soundFrom(before);
         const QList<Span> spans = soundSpans(heard);
         if (spans.isEmpty()) {
-            std::printf("phrase %d through the server: no sound at the sink\n", phrase);
+            ++row.phrasesCut;
             continue;
         }
         const ToneSequence tones
-            = analyseTones(heard, QList<qsizetype>(10, qsizetype(ToneSeconds * SoundServer::Rate)),
-                           SoundServer::Rate);
+            = analyseTones(heard, QList<qsizetype>(10, sampleFrames / 10), SoundServer::Rate);
         const qsizetype inserted = spans.last().end - spans.first().start - sampleFrames;
-        cut += qAbs(inserted) > 3 || tones.strayGaps != 0;
-        std::printf("phrase %d through %s: %llu late callbacks, %d gaps inside tones, "
-                    "%+lld frames (%.1f ms) against the samples, Play to sound at the sink "
-                    "%.0f ms\n",
-                    phrase, SDL_GetCurrentAudioDriver(), output.counters().lateCallbacks,
-                    tones.strayGaps, static_cast<long long>(inserted),
-                    ms(inserted, SoundServer::Rate), ms(spans.first().start, SoundServer::Rate));
+        row.phrasesCut += qAbs(inserted) > 3 || tones.strayGaps != 0;
+        row.silenceMs += std::max(0.0, ms(inserted, SoundServer::Rate));
+        row.clickToSoundMs << ms(spans.first().start, SoundServer::Rate);
     }
-    std::printf("through the server: %d of 10 phrases with silence put in or sound lost\n", cut);
+    return row;
+}
+
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+void reportServerPhrases()
+{
+    const QByteArray driver = qgetenv("SDL_AUDIODRIVER");
+    qunsetenv("SDL_AUDIODRIVER");
+    QTemporaryDir folder;
+    QStringList paths;
+    for (int tone = 0; tone < 10; ++tone) {
+        paths << folder.filePath(QString("tone%1.wav").arg(tone));
+        writeTone(paths.last(), 300 + 60 * tone, ToneSeconds, SoundServer::Rate);
+    }
+    const qsizetype sampleFrames = 10 * qsizetype(ToneSeconds * SoundServer::Rate);
+    std::printf("ten phrases of ten tones through a sound server, read at its null sink:\n"
+                "%-11s %-7s %-11s %-13s %-9s %-14s %s\n",
+                "server", "SDL", "load", "phrases cut", "silence", "late callbacks",
+                "Play to sound (median, max)");
+    for (const auto &[name, kind] : { std::pair { "PulseAudio", SoundServer::Kind::PulseAudio },
+                                      std::pair { "PipeWire", SoundServer::Kind::PipeWire } }) {
+        SoundServer server;
+        QString failure = server.start(kind);
+        if (failure.isEmpty() && !server.startRecording())
+            failure = "its monitor cannot be recorded";
+        if (!failure.isEmpty()) {
+            std::printf("%-11s not measured: %s\n", name, qPrintable(failure));
+            continue;
+        }
+        for (const bool busy : { false, true }) {
+            std::optional<ParallelBuild> build;
+            if (busy)
+                build.emplace(folder);
+            const ServerRow row = playThroughServer(server, paths, sampleFrames);
+            std::printf("%-11s %-7s %-11s %2d of 10     %6.1f ms %-14llu %.0f ms, %.0f ms\n", name,
+                        qPrintable(row.driver), busy ? "a build" : "quiet", row.phrasesCut,
+                        row.silenceMs, row.lateCallbacks, median(row.clickToSoundMs),
+                        row.clickToSoundMs.isEmpty() ? 0.0
+                                                     : *std::max_element(row.clickToSoundMs.begin(),
+                                                                         row.clickToSoundMs.end()));
+        }
+    }
     qputenv("SDL_AUDIODRIVER", driver);
 }
 
@@ -219,6 +306,11 @@ int main(int argc, char **argv)
     qputenv("SDL_AUDIODRIVER", "disk");
     QApplication app(argc, argv);
     SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
+    // "servers" measures only the sound servers, the part that takes long.
+    if (QCoreApplication::arguments().contains("servers")) {
+        reportServerPhrases();
+        return 0;
+    }
     reportJoins();
     std::printf("current folder %s\n", qPrintable(QDir::currentPath()));
     SilentPlayer silent;

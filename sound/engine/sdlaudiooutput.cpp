@@ -14,6 +14,17 @@
  * it never allocates, locks or waits, and counts in atomics the periods it
  * found short (underruns) and the samples it joined.
  *
+ * Sound servers. SDL hands a PulseAudio server a buffer of one period in
+ * all, so a sound thread that a busy machine keeps from running for more
+ * than the few ms the sink still holds lets the server run dry mid-word.
+ * libpulse's PULSE_LATENCY_MSEC has the server hold 40 ms instead, while SDL
+ * goes on writing a period at a time; that leaves about 30 ms of slack and
+ * keeps a click under 60 ms from sound. SDL's pipewire driver has no such
+ * buffer (it fills each graph cycle from a thread of normal priority), so
+ * where both drivers are there the pulseaudio one, through pipewire-pulse,
+ * comes first. A user's own PULSE_LATENCY_MSEC or SDL_AUDIODRIVER wins.
+ * bench_phrase measures both servers, quiet and beside a build.
+ *
  * Late callbacks. Sound servers ask for the next period about when the
  * sound handed over before would run out had they started playing it at
  * once. A callback that comes later than that by more than a quarter of a
@@ -34,9 +45,9 @@
  * once a sample plays, so one shorter than a period may end before the next
  * is there, and silence follows it.)
  *
- * The lead is two periods, so the caller has a whole period to come back,
- * but no more than 25 ms, so that a phrase's Play and a stop do not come
- * early by what a driver's long period makes it. It is never less than one
+ * The lead is four periods, so the caller has three to come back on a busy
+ * machine, but no more than 40 ms, so that a phrase's Play and a stop do not
+ * come early by what a driver's long period makes it. It is never less than one
  * period, though: the next sample must be there before the period that
  * holds the old one's last frame, or the join is lost.
  *
@@ -60,6 +71,8 @@
 #include "samplefile.h"
 #include "sampletrack.h"
 
+#include <QByteArrayList>
+
 #include <SDL.h>
 #include <cstdint>
 #include <cstring>
@@ -73,8 +86,9 @@ constexpr auto RefillInterval = 40ms;
 constexpr auto StallAllowance = 2s;
 constexpr int DeviceCheckMs = 50;
 constexpr int PrimedPeriods = 10;
-constexpr int LeadPeriods = 2;
-constexpr int MaxLeadMs = 25;
+constexpr int LeadPeriods = 4;
+constexpr int MaxLeadMs = 40;
+constexpr int ServerBufferMs = 40;
 constexpr int LateAllowanceDivisor = 4;
 
 // The smallest power of two that lasts at least 8 ms: 512 frames at 48 kHz.
@@ -84,6 +98,29 @@ Uint16 periodFrames(int rate)
     while (frames < 4096 && frames * 1000 < rate * 8)
         frames *= 2;
     return frames;
+}
+
+// See "Sound servers" at the top of this file.
+void bufferAtTheServer()
+{
+    if (!qEnvironmentVariableIsSet("PULSE_LATENCY_MSEC"))
+        qputenv("PULSE_LATENCY_MSEC", QByteArray::number(ServerBufferMs));
+}
+
+// See "Sound servers" at the top of this file.
+void preferPulseAudio()
+{
+    QByteArrayList drivers;
+    for (int at = 0; at < SDL_GetNumAudioDrivers(); ++at)
+        drivers << SDL_GetAudioDriver(at);
+    if (!drivers.contains("pulseaudio") || !drivers.contains("pipewire"))
+        return;
+    // Named, the drivers SDL only uses on demand would be tried too.
+    drivers.removeAll("disk");
+    drivers.removeAll("dummy");
+    drivers.removeAll("pulseaudio");
+    drivers.prepend("pulseaudio");
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, drivers.join(',').constData());
 }
 
 SDL_AudioSpec preferredSpec()
@@ -233,6 +270,8 @@ bool SdlAudioOutput::ensureDevice()
         // Qt owns the process's signals.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         routeAlsaMessages();
+        bufferAtTheServer();
+        preferPulseAudio();
         m_sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         if (!m_sdlStarted)
             qCDebug(lcEngine) << "no sound: SDL audio cannot start:" << SDL_GetError();

@@ -1,13 +1,17 @@
 #include "sdlaudiooutput.h"
 #include "soundserver.h"
 #include "soundtestkit.h"
+#include "stallwatch.h"
 #include "tonesequence.h"
 
 #include <QTest>
 
 #include <SDL.h>
 #include <numeric>
-#include <sys/resource.h>
+
+using namespace std::chrono_literals;
+
+constexpr auto MachineStall = 20ms;
 
 Q_DECLARE_METATYPE(SoundServer::Kind)
 
@@ -23,17 +27,8 @@ class TestSoundServer : public QObject
     ToneFolder folder;
 
 private slots:
-    void initTestCase()
-    {
-        qunsetenv("SDL_AUDIODRIVER");
-        // This checks the way to the server, not the machine's load (that is
-        // bench_phrase's): the sound threads run ahead of other work, as
-        // rtkit lets them on a desktop. SDL's asks for realtime scheduling,
-        // and all start at a raised priority; where neither is allowed they
-        // run as they would anyway.
-        qputenv("SDL_THREAD_FORCE_REALTIME_TIME_CRITICAL", "1");
-        ::setpriority(PRIO_PROCESS, 0, -10);
-    }
+    // The program as users run it, at the priority of whatever else runs.
+    void initTestCase() { qunsetenv("SDL_AUDIODRIVER"); }
     void cleanup() { server.stop(); }
 
     void playsWholeAndJoined_data()
@@ -63,15 +58,17 @@ private slots:
             tones << folder.tone(pitch(at), seconds[at], SoundServer::Rate);
             frames << qsizetype(seconds[at] * SoundServer::Rate);
         }
-        // A machine busy enough can keep even the server from running in
-        // time, and it fills in silence; a fault of the program shows in
-        // every try.
+        // The server holds some 30 ms more than SDL's thread needs; a machine
+        // that stalls even a realtime thread for most of that can starve any
+        // program, and only then is it tried again.
         QString fault;
         for (int attempt = 1; attempt <= 5; ++attempt) {
+            const StallWatch stalls;
             fault = faultPlaying(tones, frames);
-            if (fault.isEmpty())
+            if (fault.isEmpty() || stalls.worst() < MachineStall)
                 break;
-            qInfo("try %d: %s", attempt, qPrintable(fault));
+            qInfo("try %d: %s, while the machine held a realtime thread for %lld ms; again",
+                  attempt, qPrintable(fault), static_cast<long long>(stalls.worst().count()));
         }
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
