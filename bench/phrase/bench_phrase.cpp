@@ -12,6 +12,7 @@
 #include "soundbits.h"
 #include "soundserver.h"
 #include "soundtestkit.h"
+#include "stallwatch.h"
 #include "tonesequence.h"
 
 #include <QApplication>
@@ -212,6 +213,8 @@ struct ServerRow
     unsigned long long lateCallbacks = 0;
     QList<double> clickToSoundMs;
     QString driver;
+    // The longest the machine held a realtime thread meanwhile.
+    long long stallMs = 0;
 };
 
 // Ten ten-fragment phrases played as the window plays them, read back at the
@@ -219,6 +222,7 @@ struct ServerRow
 ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsizetype sampleFrames)
 {
     ServerRow row;
+    const StallWatch stalls;
     for (int phrase = 1; phrase <= 10; ++phrase) {
         const qsizetype before = server.recorded().size();
         SdlAudioOutput output;
@@ -245,6 +249,7 @@ ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsize
         row.silenceMs += std::max(0.0, ms(inserted, SoundServer::Rate));
         row.clickToSoundMs << ms(spans.first().start, SoundServer::Rate);
     }
+    row.stallMs = stalls.worst().count();
     return row;
 }
 
@@ -270,8 +275,8 @@ void reportServerPhrases()
     }
     const qsizetype sampleFrames = 10 * qsizetype(ToneSeconds * SoundServer::Rate);
     std::printf("ten phrases of ten tones through a sound server, read at its null sink:\n"
-                "%-11s %-7s %-11s %-13s %-9s %-14s %s\n",
-                "server", "SDL", "load", "phrases cut", "silence", "late callbacks",
+                "%-11s %-11s %-8s %-12s %-9s %-9s %-13s %s\n",
+                "server", "SDL", "load", "phrases cut", "silence", "late", "machine stall",
                 "Play to sound (median, max)");
     for (const auto &[name, kind] : { std::pair { "PulseAudio", SoundServer::Kind::PulseAudio },
                                       std::pair { "PipeWire", SoundServer::Kind::PipeWire } }) {
@@ -288,9 +293,10 @@ void reportServerPhrases()
             if (busy)
                 build.emplace(folder);
             const ServerRow row = playThroughServer(server, paths, sampleFrames);
-            std::printf("%-11s %-7s %-11s %2d of 10     %6.1f ms %-14llu %.0f ms, %.0f ms\n", name,
-                        qPrintable(row.driver), busy ? "a build" : "quiet", row.phrasesCut,
-                        row.silenceMs, row.lateCallbacks, median(row.clickToSoundMs),
+            std::printf("%-11s %-11s %-8s %2d of 10     %6.1f ms %-9llu %4lld ms       "
+                        "%.0f ms, %.0f ms\n",
+                        name, qPrintable(row.driver), busy ? "a build" : "quiet", row.phrasesCut,
+                        row.silenceMs, row.lateCallbacks, row.stallMs, median(row.clickToSoundMs),
                         row.clickToSoundMs.isEmpty() ? 0.0
                                                      : *std::max_element(row.clickToSoundMs.begin(),
                                                                          row.clickToSoundMs.end()));
