@@ -351,7 +351,10 @@ void SdlAudioOutput::start(const std::shared_ptr<SampleTrack> &track)
         m_queued.reset();
     }
     ++m_plays;
-    SDL_PauseAudioDevice(m_device, 0);
+    // Unpausing takes the callback's lock: a thread of normal priority kept
+    // from running while it holds it would hold up the sound thread too.
+    if (SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_PAUSED)
+        SDL_PauseAudioDevice(m_device, 0);
     if (!m_decoder.joinable())
         m_decoder = std::thread(&SdlAudioOutput::decodeLoop, this);
     m_wake.notify_all();
