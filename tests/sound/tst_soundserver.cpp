@@ -11,7 +11,7 @@
 
 using namespace std::chrono_literals;
 
-constexpr auto MachineStall = 20ms;
+constexpr auto MachineStall = 10ms;
 
 Q_DECLARE_METATYPE(SoundServer::Kind)
 
@@ -58,17 +58,21 @@ private slots:
             tones << folder.tone(pitch(at), seconds[at], SoundServer::Rate);
             frames << qsizetype(seconds[at] * SoundServer::Rate);
         }
-        // The server holds some 30 ms more than SDL's thread needs; a machine
-        // that stalls even a realtime thread for most of that can starve any
-        // program, and only then is it tried again.
+        // A server's own realtime thread wakes every 10 ms or so; a machine
+        // that stalls even a realtime thread for that long can make the
+        // server run dry whatever a program does, and only then is it tried
+        // again. A fault of the program shows in every try.
         QString fault;
         for (int attempt = 1; attempt <= 5; ++attempt) {
             const StallWatch stalls;
             fault = faultPlaying(tones, frames);
-            if (fault.isEmpty() || stalls.worst() < MachineStall)
+            if (fault.isEmpty())
                 break;
-            qInfo("try %d: %s, while the machine held a realtime thread for %lld ms; again",
-                  attempt, qPrintable(fault), static_cast<long long>(stalls.worst().count()));
+            fault += QString(", the machine holding a realtime thread up to %1 ms")
+                         .arg(stalls.worst().count());
+            if (stalls.worst() < MachineStall)
+                break;
+            qInfo("try %d: %s; again", attempt, qPrintable(fault));
         }
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
