@@ -23,6 +23,11 @@
  * buffer (it fills each graph cycle from a thread of normal priority), so
  * where both drivers are there the pulseaudio one, through pipewire-pulse,
  * comes first. A user's own PULSE_LATENCY_MSEC or SDL_AUDIODRIVER wins.
+ * SDL raises its own sound thread's priority, but since SDL 2.28 that thread
+ * waits on libpulse's main loop thread, which SDL starts at the priority of
+ * the thread that starts SDL's audio, and so does the pipewire driver's: the
+ * engine starts SDL's audio and opens the device from a short-lived thread
+ * at the sound thread's priority, so that none of them runs behind a build.
  * bench_phrase measures both servers, quiet and beside a build.
  *
  * Late callbacks. Sound servers ask for the next period about when the
@@ -266,22 +271,34 @@ bool SdlAudioOutput::ensureDevice()
         return true;
     if (!m_retry.mayTry())
         return false;
-    if (!m_sdlStarted) {
-        // Qt owns the process's signals.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        routeAlsaMessages();
-        bufferAtTheServer();
-        preferPulseAudio();
-        m_sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-        if (!m_sdlStarted)
-            qCDebug(lcEngine) << "no sound: SDL audio cannot start:" << SDL_GetError();
-    }
-    if (m_sdlStarted && openDevice())
+    bool opened = false;
+    // The threads SDL and libpulse start for the sound take the priority of
+    // the thread that starts them: see "Sound servers" at the top.
+    std::thread([&] {
+        SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL);
+        opened = startSdl() && openDevice();
+    }).join();
+    if (opened)
         return true;
     // Start from scratch at a later play: sound may have appeared by then.
     stopSdl();
     m_retry.failed();
     return false;
+}
+
+bool SdlAudioOutput::startSdl()
+{
+    if (m_sdlStarted)
+        return true;
+    // Qt owns the process's signals.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    routeAlsaMessages();
+    bufferAtTheServer();
+    preferPulseAudio();
+    m_sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (!m_sdlStarted)
+        qCDebug(lcEngine) << "no sound: SDL audio cannot start:" << SDL_GetError();
+    return m_sdlStarted;
 }
 
 // The device starts paused, so the callback first runs after start() has

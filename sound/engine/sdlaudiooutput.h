@@ -54,6 +54,7 @@ private:
     void render(Uint8 *out, std::size_t size);
     bool cameLate(std::size_t size);
     bool ensureDevice();
+    bool startSdl();
     bool openDevice();
     void closeDevice();
     void playOutLead() const;
