@@ -111,8 +111,9 @@ private:
                 fault = QString("tone %1 at %2 Hz").arg(at).arg(sequence.pitches[at]);
         }
         if (!fault.isEmpty())
-            fault += QString(" (%1 late callbacks, SDL's %2 driver)")
+            fault += QString(" (%1 late callbacks, %2 underruns, SDL's %3 driver)")
                          .arg(output.counters().lateCallbacks)
+                         .arg(output.counters().underruns)
                          .arg(SDL_GetCurrentAudioDriver());
         return fault;
     }
