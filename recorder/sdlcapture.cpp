@@ -1,5 +1,6 @@
 #include "sdlcapture.h"
 
+#include "alsamessages.h"
 #include "recorderlog.h"
 
 #include <SDL.h>
@@ -12,10 +13,19 @@ constexpr int WantedRate = 48000;
 // busy machine room before anything is lost.
 constexpr int RingSeconds = 2;
 
+// Qt owns the process's signals, and ALSA's messages go to the diagnostics,
+// as in the player's engine.
+bool startAudio()
+{
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    routeAlsaMessages();
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
 class AudioStarted
 {
 public:
-    AudioStarted() : m_started(SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) { }
+    AudioStarted() : m_started(startAudio()) { }
     ~AudioStarted()
     {
         if (m_started)
@@ -51,7 +61,7 @@ QStringList SdlCapture::devices()
 bool SdlCapture::open(const QString &device)
 {
     close();
-    m_sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    m_sdlStarted = startAudio();
     if (!m_sdlStarted) {
         m_error = QString::fromUtf8(SDL_GetError());
         qCInfo(lcRecorder) << "no audio:" << m_error;

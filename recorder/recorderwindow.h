@@ -1,0 +1,65 @@
+#pragma once
+
+#include "capturesession.h"
+#include "takefolder.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include <memory>
+
+class AudioOutput;
+
+// The recorder's window: the catalogue's names with the line to say and
+// each one's state, the meter, and one line that says what went wrong.
+// Everything is done with keys: R, Esc, Space, P, Ctrl+Z, the arrows.
+class RecorderWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    RecorderWindow(const QString &folder, std::unique_ptr<AudioOutput> output,
+                   QWidget *parent = nullptr);
+    ~RecorderWindow() override;
+
+    QString currentName() const;
+    QString message() const { return m_message->text(); }
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildList();
+    void addKeys();
+    void showRecording();
+    void refresh();
+    void selectName(int index);
+    void selectNextWithoutTake();
+    int currentIndex() const;
+    void openInput();
+    void record();
+    void takeEnded(const Take &take);
+    void showLevel(const LevelMeter::Level &level);
+    void say(const QString &line);
+    void play(bool inPhrase);
+
+    TakeFolder m_folder;
+    std::unique_ptr<AudioOutput> m_output;
+    CaptureSession m_input;
+    QTreeWidget *m_list;
+    QLabel *m_summary;
+    QProgressBar *m_meter;
+    QLabel *m_level;
+    QLabel *m_clip;
+    QLabel *m_microphone;
+    QPushButton *m_record;
+    QLabel *m_message;
+    QList<QTreeWidgetItem *> m_rows; // catalogue order
+    // Retries a missing device, and closes an idle one.
+    QTimer m_deviceTimer;
+    QTimer m_idle;
+};
