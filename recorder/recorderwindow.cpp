@@ -85,6 +85,7 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     m_record->setAccessibleName(tr("Record"));
     m_message->setAccessibleName(tr("Message"));
     m_record->setFocusPolicy(Qt::NoFocus);
+    m_list->setFocus();
     buildList();
     addKeys();
     refresh();

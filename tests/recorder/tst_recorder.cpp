@@ -1,9 +1,12 @@
 #include "capturesession.h"
 #include "filepermissions.h"
+#include "recorderwindow.h"
+#include "recordingoutput.h"
 #include "sampleanalysis.h"
 #include "soundtestkit.h"
 #include "takefolder.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -80,6 +83,7 @@ private slots:
     void wordBeforeThePressIsWhole();
     void takes_data();
     void takes();
+    void windowWithKeysOnly();
 
 private:
     bool openInput(const QList<int> &words);
@@ -275,5 +279,33 @@ void TestRecorder::takes()
     QVERIFY(analyseSample(folder.samplePath(Name)));
 }
 
-QTEST_GUILESS_MAIN(TestRecorder)
+// A take made with R alone lands in the list and the summary, the next name
+// without a take is selected, and the sample plays alone and in a phrase.
+void TestRecorder::windowWithKeysOnly()
+{
+    QVERIFY(openInput({ Spoken }));
+    m_recording->close();
+    auto output = std::make_unique<RecordingOutput>();
+    RecordingOutput *played = output.get();
+    RecorderWindow window(m_dir->path(), std::move(output));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(window.windowTitle(), "Voice Recorder - " + m_dir->path());
+    QCOMPARE(window.currentName(), Name);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R);
+    QTRY_COMPARE_WITH_TIMEOUT(window.currentName(), QStringLiteral("TurnRight"), Deadline);
+    QVERIFY(window.findChild<QLabel *>()->text().startsWith("1 of 59 recorded, 1 fine"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P);
+    const QString sample = m_dir->filePath("TurnLeft.wav");
+    QCOMPARE(played->paths, QStringList({ sample, sample }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.message(), QStringLiteral("no earlier take of TurnLeft"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(window.currentName(), QStringLiteral("RbRight"));
+}
+
+QTEST_MAIN(TestRecorder)
 #include "tst_recorder.moc"
