@@ -4,11 +4,13 @@
 #include "catalogue.h"
 #include "problem.h"
 #include "spokenlines.h"
+#include "voicefix.h"
 #include "voicereport.h"
 
 #include <QAction>
 #include <QDir>
 #include <QEvent>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QVBoxLayout>
 
@@ -61,8 +63,10 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     , m_microphone(new QLabel(this))
     , m_record(new QPushButton(tr("&Record"), this))
     , m_message(new QLabel(this))
+    , m_takeView(new TakeView(this))
+    , m_openFolder(new QPushButton(tr("&Open folder..."), this))
+    , m_finish(new QPushButton(tr("Make the &finished voice..."), this))
 {
-    setWindowTitle(tr("Voice Recorder - %1").arg(QDir::toNativeSeparators(folder)));
     auto *layout = new QVBoxLayout(this);
     auto *row = new QHBoxLayout;
     row->addWidget(m_record);
@@ -70,8 +74,13 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     row->addWidget(m_level);
     row->addWidget(m_clip);
     row->addWidget(m_microphone);
+    auto *folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_summary, 1);
+    folderRow->addWidget(m_openFolder);
+    folderRow->addWidget(m_finish);
     layout->addWidget(m_list, 1);
-    layout->addWidget(m_summary);
+    layout->addLayout(folderRow);
+    layout->addWidget(m_takeView);
     layout->addLayout(row);
     layout->addWidget(m_message);
     m_meter->setRange(MeterFloorDb, 0);
@@ -84,13 +93,28 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     m_microphone->setAccessibleName(tr("Microphone"));
     m_record->setAccessibleName(tr("Record"));
     m_message->setAccessibleName(tr("Message"));
+    m_openFolder->setAccessibleName(tr("Open folder"));
+    m_finish->setAccessibleName(tr("Make the finished voice"));
     m_record->setFocusPolicy(Qt::NoFocus);
     m_list->setFocus();
     buildList();
     addKeys();
-    refresh();
-    selectNextWithoutTake();
+    openFolder(folder);
+    connect(m_list, &QTreeWidget::currentItemChanged, this, &RecorderWindow::showTake);
+    connect(m_takeView, &TakeView::cutChanged, this, &RecorderWindow::cutAgain);
     connect(m_record, &QPushButton::clicked, this, &RecorderWindow::record);
+    connect(m_openFolder, &QPushButton::clicked, this, [this] {
+        const QString folder
+            = QFileDialog::getExistingDirectory(this, tr("Voice folder"), m_folder.folder());
+        if (!folder.isEmpty())
+            openFolder(folder);
+    });
+    connect(m_finish, &QPushButton::clicked, this, [this] {
+        const QString out
+            = QFileDialog::getExistingDirectory(this, tr("An empty folder for the finished voice"));
+        if (!out.isEmpty())
+            makeFinishedVoice(out);
+    });
     connect(&m_input, &CaptureSession::levelChanged, this, &RecorderWindow::showLevel);
     connect(&m_input, &CaptureSession::takeEnded, this, &RecorderWindow::takeEnded);
     connect(&m_input, &CaptureSession::deviceLost, this, [this] {
@@ -110,6 +134,61 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
 }
 
 RecorderWindow::~RecorderWindow() = default;
+
+void RecorderWindow::openFolder(const QString &folder)
+{
+    if (m_folder.waiting() > 0) {
+        say(tr("%1 takes wait to be written to %2: it stays open.")
+                .arg(m_folder.waiting())
+                .arg(m_folder.folder()));
+        return;
+    }
+    m_folder = TakeFolder(folder);
+    setWindowTitle(tr("Voice Recorder - %1").arg(QDir::toNativeSeparators(folder)));
+    refresh();
+    m_list->setCurrentItem(nullptr);
+    selectNextWithoutTake();
+}
+
+void RecorderWindow::makeFinishedVoice(const QString &out)
+{
+    const QString fault = outFolderFault(m_folder.folder(), out);
+    const auto voice = fault.isEmpty() ? checkVoice(m_folder.folder()) : std::nullopt;
+    if (!voice) {
+        say(tr("The finished voice cannot go to %1: %2")
+                .arg(out, fault.isEmpty() ? tr("the voice cannot be read") : fault));
+        return;
+    }
+    const VoiceFix fix = fixVoice(*voice, m_folder.folder(), out, FixOptions {});
+    const auto finished = fix.error.isEmpty() ? checkVoice(out) : std::nullopt;
+    if (!finished) {
+        say(tr("The finished voice was not written: %1").arg(fix.error));
+        return;
+    }
+    say(tr("The finished voice is in %1: %2 of %3 samples fine.")
+            .arg(out)
+            .arg(finished->fineCount())
+            .arg(finished->samples.size()));
+}
+
+void RecorderWindow::showTake()
+{
+    const auto chosen = m_folder.chosen(currentName());
+    if (chosen)
+        m_takeView->setTake(m_folder.takePath(currentName(), chosen->first), chosen->second);
+    else
+        m_takeView->setTake({}, {});
+}
+
+void RecorderWindow::cutAgain(const Cut &cut)
+{
+    const auto chosen = m_folder.chosen(currentName());
+    if (!chosen)
+        return;
+    const QString error = m_folder.choose(currentName(), chosen->first, cut);
+    say(error.isEmpty() ? tr("%1 cut again.").arg(currentName()) : error);
+    refresh();
+}
 
 void RecorderWindow::buildList()
 {
@@ -281,6 +360,7 @@ void RecorderWindow::addKeys()
         const QString error = m_folder.undo(currentName());
         say(error.isEmpty() ? tr("Back to the earlier take.") : error);
         refresh();
+        showTake();
     });
     key(Qt::CTRL | Qt::Key_Home, [this] { selectName(0); });
     key(Qt::CTRL | Qt::Key_End, [this] { selectName(int(m_rows.size()) - 1); });

@@ -2,6 +2,7 @@
 
 #include "capturesession.h"
 #include "takefolder.h"
+#include "takeview.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -28,6 +29,10 @@ public:
 
     QString currentName() const;
     QString message() const { return m_message->text(); }
+    // Works on the voice in folder from now on, unless takes wait in memory.
+    void openFolder(const QString &folder);
+    // Writes the fixed copy of the voice into out and says how it checks.
+    void makeFinishedVoice(const QString &out);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -46,6 +51,8 @@ private:
     void showLevel(const LevelMeter::Level &level);
     void say(const QString &line);
     void play(bool inPhrase);
+    void showTake();
+    void cutAgain(const Cut &cut);
 
     TakeFolder m_folder;
     std::unique_ptr<AudioOutput> m_output;
@@ -58,6 +65,9 @@ private:
     QLabel *m_microphone;
     QPushButton *m_record;
     QLabel *m_message;
+    TakeView *m_takeView;
+    QPushButton *m_openFolder;
+    QPushButton *m_finish;
     QList<QTreeWidgetItem *> m_rows; // catalogue order
     // Retries a missing device, and closes an idle one.
     QTimer m_deviceTimer;

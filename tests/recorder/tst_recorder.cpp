@@ -303,6 +303,22 @@ void TestRecorder::windowWithKeysOnly()
     QCOMPARE(played->paths, QStringList({ sample, sample }));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(window.message(), QStringLiteral("no earlier take of TurnLeft"));
+
+    // The start mark moved 10 ms earlier cuts the sample again, 10 ms longer.
+    const auto before = analyseSample(sample);
+    QVERIFY(before);
+    QTest::keyClick(window.findChild<TakeView *>(), Qt::Key_Left);
+    const auto after = analyseSample(sample);
+    QVERIFY(after);
+    QVERIFY(std::abs(after->frames - before->frames - 220) <= 1);
+
+    window.makeFinishedVoice(m_dir->filePath("finished"));
+    QVERIFY(window.message().endsWith("is the voice's folder or lies inside it"));
+    const QTemporaryDir elsewhere;
+    const QString finished = elsewhere.filePath("finished");
+    window.makeFinishedVoice(finished);
+    QVERIFY2(window.message().endsWith("1 of 59 samples fine."), qPrintable(window.message()));
+    QVERIFY(QFile::exists(finished + "/TurnLeft.wav"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(window.currentName(), QStringLiteral("RbRight"));
 }
