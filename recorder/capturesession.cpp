@@ -2,6 +2,7 @@
 
 #include "recorderlog.h"
 
+#include <SDL_events.h>
 #include <algorithm>
 
 namespace {
@@ -65,8 +66,21 @@ void CaptureSession::endTake()
         emit takeEnded(*take);
 }
 
+// SDL posts a device's coming and going as events while its audio runs.
+void CaptureSession::followDevices()
+{
+    SDL_Event event;
+    bool changed = false;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_AUDIODEVICEADDED, SDL_AUDIODEVICEREMOVED)
+           > 0)
+        changed = changed || event.adevice.iscapture;
+    if (changed)
+        emit devicesChanged();
+}
+
 void CaptureSession::pull()
 {
+    followDevices();
     const bool lost = m_capture.lost();
     while (const qint64 got = m_capture.read(m_buffer.data(), qint64(m_buffer.size()))) {
         m_heard += got;

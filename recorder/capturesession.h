@@ -41,10 +41,13 @@ signals:
     void takeEnded(const Take &take);
     // The device went away; what a take held until then has ended it.
     void deviceLost();
+    // SDL saw a capture device come or go.
+    void devicesChanged();
 
 private:
     void pull();
     void endTake();
+    void followDevices();
 
     SdlCapture m_capture;
     QTimer m_pull;

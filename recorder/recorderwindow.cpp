@@ -62,6 +62,7 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     , m_clip(new QLabel(this))
     , m_microphone(new QLabel(this))
     , m_record(new QPushButton(tr("&Record"), this))
+    , m_device(new QComboBox(this))
     , m_message(new QLabel(this))
     , m_takeView(new TakeView(this))
     , m_openFolder(new QPushButton(tr("&Open folder..."), this))
@@ -70,6 +71,7 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     auto *layout = new QVBoxLayout(this);
     auto *row = new QHBoxLayout;
     row->addWidget(m_record);
+    row->addWidget(m_device);
     row->addWidget(m_meter, 1);
     row->addWidget(m_level);
     row->addWidget(m_clip);
@@ -92,6 +94,7 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     m_clip->setAccessibleName(tr("Clip light"));
     m_microphone->setAccessibleName(tr("Microphone"));
     m_record->setAccessibleName(tr("Record"));
+    m_device->setAccessibleName(tr("Input device"));
     m_message->setAccessibleName(tr("Message"));
     m_openFolder->setAccessibleName(tr("Open folder"));
     m_finish->setAccessibleName(tr("Make the finished voice"));
@@ -122,7 +125,16 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
         openInput();
     });
     m_deviceTimer.setInterval(DeviceRetryMs);
-    connect(&m_deviceTimer, &QTimer::timeout, this, &RecorderWindow::openInput);
+    connect(&m_deviceTimer, &QTimer::timeout, this, [this] {
+        listDevices();
+        openInput();
+    });
+    connect(&m_input, &CaptureSession::devicesChanged, this, &RecorderWindow::listDevices);
+    connect(m_device, &QComboBox::activated, this, [this] {
+        m_input.close();
+        openInput();
+    });
+    listDevices();
     m_idle.setInterval(IdleCloseMs);
     m_idle.setSingleShot(true);
     connect(&m_idle, &QTimer::timeout, this, [this] {
@@ -262,7 +274,7 @@ void RecorderWindow::openInput()
 {
     if (m_input.isOpen())
         return;
-    const bool open = m_input.open();
+    const bool open = m_input.open(m_device->currentData().toString());
     m_record->setEnabled(open);
     m_microphone->setText(open ? tr("Microphone open") : tr("No microphone"));
     if (open) {
@@ -272,6 +284,17 @@ void RecorderWindow::openInput()
     }
     say(tr("No input device: Record is off until one appears."));
     m_deviceTimer.start();
+}
+
+// SDL's capture devices, the one picked kept while it is there.
+void RecorderWindow::listDevices()
+{
+    const QString picked = m_device->currentData().toString();
+    m_device->clear();
+    m_device->addItem(tr("Default input"), QString());
+    for (const QString &name : SdlCapture::devices())
+        m_device->addItem(name, name);
+    m_device->setCurrentIndex(std::max(0, m_device->findData(picked)));
 }
 
 void RecorderWindow::record()

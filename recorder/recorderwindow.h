@@ -4,6 +4,7 @@
 #include "takefolder.h"
 #include "takeview.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -46,6 +47,7 @@ private:
     void selectNextWithoutTake();
     int currentIndex() const;
     void openInput();
+    void listDevices();
     void record();
     void takeEnded(const Take &take);
     void showLevel(const LevelMeter::Level &level);
@@ -64,6 +66,7 @@ private:
     QLabel *m_clip;
     QLabel *m_microphone;
     QPushButton *m_record;
+    QComboBox *m_device;
     QLabel *m_message;
     TakeView *m_takeView;
     QPushButton *m_openFolder;
