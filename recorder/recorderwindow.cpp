@@ -65,6 +65,7 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     , m_device(new QComboBox(this))
     , m_message(new QLabel(this))
     , m_takeView(new TakeView(this))
+    , m_take(new QComboBox(this))
     , m_openFolder(new QPushButton(tr("&Open folder..."), this))
     , m_finish(new QPushButton(tr("Make the &finished voice..."), this))
 {
@@ -82,7 +83,10 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     folderRow->addWidget(m_finish);
     layout->addWidget(m_list, 1);
     layout->addLayout(folderRow);
-    layout->addWidget(m_takeView);
+    auto *takeRow = new QHBoxLayout;
+    takeRow->addWidget(m_takeView, 1);
+    takeRow->addWidget(m_take, 0, Qt::AlignTop);
+    layout->addLayout(takeRow);
     layout->addLayout(row);
     layout->addWidget(m_message);
     m_meter->setRange(MeterFloorDb, 0);
@@ -95,6 +99,7 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     m_microphone->setAccessibleName(tr("Microphone"));
     m_record->setAccessibleName(tr("Record"));
     m_device->setAccessibleName(tr("Input device"));
+    m_take->setAccessibleName(tr("Take"));
     m_message->setAccessibleName(tr("Message"));
     m_openFolder->setAccessibleName(tr("Open folder"));
     m_finish->setAccessibleName(tr("Make the finished voice"));
@@ -105,6 +110,15 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     openFolder(folder);
     connect(m_list, &QTreeWidget::currentItemChanged, this, &RecorderWindow::showTake);
     connect(m_takeView, &TakeView::cutChanged, this, &RecorderWindow::cutAgain);
+    connect(m_take, &QComboBox::activated, this, [this] {
+        const QString error = m_folder.choose(currentName(), m_take->currentData().toInt());
+        say(error.isEmpty() ? tr("%1 is now cut from %2.").arg(currentName(), m_take->currentText())
+                            : error);
+        refresh();
+        showTake();
+    });
+    m_writeRetry.setInterval(DeviceRetryMs);
+    connect(&m_writeRetry, &QTimer::timeout, this, &RecorderWindow::writeWaiting);
     connect(m_record, &QPushButton::clicked, this, &RecorderWindow::record);
     connect(m_openFolder, &QPushButton::clicked, this, [this] {
         const QString folder
@@ -190,6 +204,21 @@ void RecorderWindow::showTake()
         m_takeView->setTake(m_folder.takePath(currentName(), chosen->first), chosen->second);
     else
         m_takeView->setTake({}, {});
+    m_take->clear();
+    for (const int number : m_folder.takes(currentName()))
+        m_take->addItem(tr("take %1").arg(number), number);
+    m_take->setCurrentIndex(chosen ? m_take->findData(chosen->first) : -1);
+}
+
+void RecorderWindow::writeWaiting()
+{
+    const QString error = m_folder.writeWaiting();
+    if (!error.isEmpty())
+        return;
+    m_writeRetry.stop();
+    say(tr("The takes that waited are written."));
+    refresh();
+    showTake();
 }
 
 void RecorderWindow::cutAgain(const Cut &cut)
@@ -309,6 +338,7 @@ void RecorderWindow::record()
     if (!m_input.isOpen())
         return;
     m_idle.start();
+    m_takingFor = currentName();
     m_input.start();
     showRecording();
     say(tr("Recording %1: say \"%2\"")
@@ -318,10 +348,16 @@ void RecorderWindow::record()
 void RecorderWindow::takeEnded(const Take &take)
 {
     showRecording();
-    const QString name = currentName();
+    const QString name = m_takingFor;
+    const qsizetype waitedBefore = m_folder.waiting();
     const QString error = m_folder.keep(name, take);
-    say(error.isEmpty() ? tr("%1 recorded (%2 s).").arg(name).arg(take.seconds(), 0, 'f', 1)
-                        : error);
+    if (m_folder.waiting() > waitedBefore) {
+        m_writeRetry.start();
+        say(tr("%1: the take waits in memory until it can be written.").arg(error));
+    } else {
+        say(error.isEmpty() ? tr("%1 recorded (%2 s).").arg(name).arg(take.seconds(), 0, 'f', 1)
+                            : error);
+    }
     refresh();
     if (error.isEmpty())
         selectNextWithoutTake();

@@ -54,6 +54,7 @@ private:
     void say(const QString &line);
     void play(bool inPhrase);
     void showTake();
+    void writeWaiting();
     void cutAgain(const Cut &cut);
 
     TakeFolder m_folder;
@@ -69,10 +70,14 @@ private:
     QComboBox *m_device;
     QLabel *m_message;
     TakeView *m_takeView;
+    QComboBox *m_take;
     QPushButton *m_openFolder;
     QPushButton *m_finish;
     QList<QTreeWidgetItem *> m_rows; // catalogue order
+    QString m_takingFor;             // the name the take in progress is for
     // Retries a missing device, and closes an idle one.
     QTimer m_deviceTimer;
     QTimer m_idle;
+    // Tries again to write takes that wait in memory.
+    QTimer m_writeRetry;
 };

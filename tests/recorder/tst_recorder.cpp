@@ -3,6 +3,7 @@
 #include "recorderwindow.h"
 #include "recordingoutput.h"
 #include "sampleanalysis.h"
+#include "samplefile.h"
 #include "soundtestkit.h"
 #include "takefolder.h"
 
@@ -166,6 +167,9 @@ void TestRecorder::wordBeforeThePressIsWhole()
 
     TakeFolder folder(m_dir->path());
     QCOMPARE(folder.keep(Name, *take), QString());
+    const auto kept = SampleFile::open(folder.takePath(Name, 1));
+    QVERIFY(kept);
+    QCOMPARE(kept->frames(), qint64(take->frames.size()));
     const auto sample = analyseSample(folder.samplePath(Name));
     QVERIFY(sample);
     QCOMPARE(sample->rate, 22050);
