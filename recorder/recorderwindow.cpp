@@ -365,13 +365,9 @@ void RecorderWindow::takeEnded(const Take &take)
 
 void RecorderWindow::showLevel(const LevelMeter::Level &level)
 {
-    const auto shown = [](double db) { return std::isfinite(db) ? db : -INFINITY; };
-    m_meter->setValue(std::isfinite(level.peakDb)
-                          ? int(std::lround(std::max<double>(level.peakDb, MeterFloorDb)))
-                          : MeterFloorDb);
-    m_level->setText(tr("peak %1 dBFS, RMS %2 dBFS")
-                         .arg(shown(level.peakDb), 0, 'f', 0)
-                         .arg(shown(level.rmsDb), 0, 'f', 0));
+    m_meter->setValue(int(std::lround(std::max<double>(level.peakDb, MeterFloorDb))));
+    m_level->setText(
+        tr("peak %1 dBFS, RMS %2 dBFS").arg(level.peakDb, 0, 'f', 0).arg(level.rmsDb, 0, 'f', 0));
     m_clip->setText(level.clip ? tr("CLIP") : QString());
 }
 
