@@ -32,6 +32,8 @@ constexpr int TakeDeadline = 20000;
 // windows may move each end.
 constexpr double PadsSeconds = 0.05;
 constexpr double CutTolerance = 0.025;
+// Through the server's and the recorder's resamplers, and the 16-bit dither.
+constexpr double MinLikeness = 0.97;
 
 // Writes room tone into the FIFO in real time, 10 ms at a time, with the
 // speech it is given mixed in from the next 10 ms on. A write the server is
@@ -91,7 +93,9 @@ private:
 struct Spoken
 {
     std::vector<float> frames;
-    double speechSeconds = 0;
+    qint64 leading = 0; // frames before the speech
+    qint64 speechFrames = 0;
+    double speechSeconds() const { return double(speechFrames) / Rate; }
 };
 
 std::optional<Spoken> speak(const QString &text, const QString &path)
@@ -109,9 +113,41 @@ std::optional<Spoken> speak(const QString &text, const QString &path)
     PauseMeter pauses(1, Rate);
     pauses.add(spoken.frames.data(), qint64(spoken.frames.size()));
     const PauseMeter::Ends ends = pauses.ends();
-    spoken.speechSeconds
-        = double(qint64(spoken.frames.size()) - ends.leading - ends.trailing) / Rate;
+    spoken.leading = ends.leading;
+    spoken.speechFrames = qint64(spoken.frames.size()) - ends.leading - ends.trailing;
     return spoken;
+}
+
+// How alike the sample's frames are to the spoken speech, aligned by
+// cross-correlation near where the start pad puts it: 1 for the same wave.
+double likeness(const QString &samplePath, const Spoken &spoken)
+{
+    const auto file = SampleFile::open(samplePath);
+    if (!file || file->sampleRate() != Rate || file->channels() != 1)
+        return 0;
+    std::vector<float> sample(std::size_t(file->frames()));
+    sample.resize(std::size_t(file->read(sample.data(), file->frames())));
+    const auto speech = spoken.frames.begin() + spoken.leading;
+    const qint64 padStart = Rate / 100;
+    double best = 0;
+    for (qint64 offset = padStart - Rate / 50; offset <= padStart + Rate / 50; ++offset) {
+        double both = 0;
+        double ours = 0;
+        double theirs = 0;
+        for (qint64 k = 0; k < spoken.speechFrames; ++k) {
+            const double b = speech[k];
+            theirs += b * b;
+            const qint64 at = offset + k;
+            if (at < 0 || at >= qint64(sample.size()))
+                continue;
+            const double a = sample[std::size_t(at)];
+            both += a * b;
+            ours += a * a;
+        }
+        // Frames of the speech missing from the sample count against it.
+        best = std::max(best, both / std::sqrt(std::max(ours, 1e-12) * std::max(theirs, 1e-12)));
+    }
+    return best;
 }
 
 QString labelText(const QWidget &window, const QString &accessibleName)
@@ -183,7 +219,7 @@ void TestRecordVoice::wholeVoiceWithKeysOnly()
     for (const SampleReport &sample : report->samples) {
         QVERIFY2(sample.problems.isEmpty(),
                  qPrintable(sample.name + ": " + wordFor(sample.problems.value(0))));
-        const double expected = lines[sample.name].speechSeconds + PadsSeconds;
+        const double expected = lines[sample.name].speechSeconds() + PadsSeconds;
         QVERIFY2(std::fabs(sample.measures->seconds() - expected) <= CutTolerance,
                  qPrintable(QString("%1 lasts %2 s, its speech and pads %3 s")
                                 .arg(sample.name)
@@ -191,6 +227,12 @@ void TestRecordVoice::wholeVoiceWithKeysOnly()
                                 .arg(expected)));
     }
     QVERIFY(report->clean());
+    for (const SampleReport &sample : report->samples) {
+        const double alike = likeness(voice.filePath(sample.file), lines[sample.name]);
+        QVERIFY2(
+            alike >= MinLikeness,
+            qPrintable(QString("%1 is only %2 like what was said").arg(sample.name).arg(alike)));
+    }
 }
 
 QTEST_MAIN(TestRecordVoice)
