@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFont>
 #include <QHeaderView>
 #include <QVBoxLayout>
 
@@ -108,7 +109,7 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     buildList();
     addKeys();
     openFolder(folder);
-    connect(m_list, &QTreeWidget::currentItemChanged, this, &RecorderWindow::showTake);
+    connect(m_list, &QTreeWidget::currentItemChanged, this, &RecorderWindow::passHeadings);
     connect(m_takeView, &TakeView::cutChanged, this, &RecorderWindow::cutAgain);
     connect(m_take, &QComboBox::activated, this, [this] {
         const QString error = m_folder.choose(currentName(), m_take->currentData().toInt());
@@ -197,6 +198,18 @@ void RecorderWindow::makeFinishedVoice(const QString &out)
             .arg(finished->samples.size()));
 }
 
+// A list's heading is never current: the arrows go on to the name beyond it.
+void RecorderWindow::passHeadings(QTreeWidgetItem *current, QTreeWidgetItem *previous)
+{
+    if (!current || current->parent()) {
+        showTake();
+        return;
+    }
+    const int first = int(m_rows.indexOf(current->child(0)));
+    const bool up = previous && m_rows.indexOf(previous) >= first;
+    selectName(up ? std::max(0, first - 1) : first);
+}
+
 void RecorderWindow::showTake()
 {
     const auto chosen = m_folder.chosen(currentName());
@@ -240,6 +253,9 @@ void RecorderWindow::buildList()
     for (const char *list : ListNames) {
         auto *heading = new QTreeWidgetItem(m_list, { tr(list) });
         heading->setFlags(Qt::ItemIsEnabled);
+        QFont bold = heading->font(NameColumn);
+        bold.setBold(true);
+        heading->setFont(NameColumn, bold);
         heading->setExpanded(true);
         headings << heading;
     }

@@ -53,6 +53,7 @@ private:
     void showLevel(const LevelMeter::Level &level);
     void say(const QString &line);
     void play(bool inPhrase);
+    void passHeadings(QTreeWidgetItem *current, QTreeWidgetItem *previous);
     void showTake();
     void writeWaiting();
     void cutAgain(const Cut &cut);

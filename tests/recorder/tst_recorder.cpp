@@ -325,6 +325,13 @@ void TestRecorder::windowWithKeysOnly()
     QVERIFY(QFile::exists(finished + "/TurnLeft.wav"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(window.currentName(), QStringLiteral("RbRight"));
+    // The arrows pass over the lists' headings: only names are current.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(window.currentName(), Name);
+    for (int i = 0; i < 16; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(window.currentName(), QStringLiteral("Yards"));
 }
 
 QTEST_MAIN(TestRecorder)
