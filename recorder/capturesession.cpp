@@ -28,6 +28,7 @@ bool CaptureSession::open(const QString &device)
     m_takes.emplace(m_capture.rate());
     m_buffer.resize(std::size_t(std::max(1, m_capture.rate() / BlocksPerSecond)));
     m_heard = 0;
+    m_overrunsTold = 0;
     m_pull.start();
     return true;
 }
@@ -91,6 +92,10 @@ void CaptureSession::pull()
         emit levelChanged(m_meter->take());
         if (!isOpen())
             return;
+    }
+    if (m_capture.overruns() > m_overrunsTold) {
+        m_overrunsTold = m_capture.overruns();
+        qCInfo(lcRecorder) << "the input fell behind:" << m_overrunsTold << "frames lost so far";
     }
     if (lost) {
         qCInfo(lcRecorder) << "the input went away";

@@ -55,4 +55,5 @@ private:
     std::optional<TakeRecorder> m_takes;
     std::vector<float> m_buffer;
     qint64 m_heard = 0;
+    unsigned long long m_overrunsTold = 0;
 };
