@@ -27,7 +27,7 @@ if(NOT formatMajor STREQUAL VP_CLANG_FORMAT_MAJOR)
 endif()
 
 set(patterns)
-foreach(folder IN ITEMS app bench catalogue desktop layout phrase sound tests voicecheck)
+foreach(folder IN ITEMS app bench catalogue desktop layout phrase recorder sound tests voice voicecheck)
     list(APPEND patterns ${PROJECT_SOURCE_DIR}/${folder}/*.cpp ${PROJECT_SOURCE_DIR}/${folder}/*.h)
 endforeach()
 file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${patterns})

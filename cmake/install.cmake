@@ -33,6 +33,8 @@ install(TARGETS voice-player RUNTIME DESTINATION ${VP_PROGRAM_DIR})
 install(TARGETS voice-player-sound LIBRARY DESTINATION ${VP_PROGRAM_DIR})
 # voice-check needs no voice beside it, so it goes straight onto the PATH.
 install(TARGETS voice-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Nor does the recorder, which plays through the engine it links.
+install(TARGETS voice-recorder RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Only a demo voice that was actually built goes with the program.
 if(TARGET vp_demo_voice)
     install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/wavs DESTINATION ${VP_PROGRAM_DIR} OPTIONAL)
@@ -47,10 +49,11 @@ if(UNIX AND NOT APPLE)
     file(CREATE_LINK ${target} ${launcher} SYMBOLIC)
     install(FILES ${launcher} DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-    # The menu entry, and a hidden one that file managers offer under Open
-    # With for a folder: it starts the program in that folder.
+    # The menu entry, and hidden ones that file managers offer under Open
+    # With for a folder: they start the player or the recorder on it.
     install(FILES ${PROJECT_SOURCE_DIR}/resources/voice-player.desktop
         ${PROJECT_SOURCE_DIR}/resources/voice-player-folder.desktop
+        ${PROJECT_SOURCE_DIR}/resources/voice-recorder-folder.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     # What software centres show.
     set(metainfo ${CMAKE_BINARY_DIR}/${VP_APPSTREAM_ID}.metainfo.xml)
@@ -77,7 +80,7 @@ if(UNIX AND NOT APPLE)
     find_program(VP_GZIP gzip REQUIRED)
     set(gzipped)
     set(changelog ${CMAKE_BINARY_DIR}/doc/changelog.Debian)
-    foreach(source IN ITEMS ${changelog} voice-player.1 voice-check.1)
+    foreach(source IN ITEMS ${changelog} voice-player.1 voice-check.1 voice-recorder.1)
         cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${PROJECT_SOURCE_DIR}/resources)
         cmake_path(GET source FILENAME name)
         set(compressed ${CMAKE_BINARY_DIR}/doc/${name}.gz)
@@ -107,7 +110,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Voice Player shows the 59 spoken fragments of a satellite-navigation voice
 in seven lists, plays a fragment when it is selected and strings fragments
 together into a phrase that it speaks one after the other. It reads the WAV
-samples from the wavs folder beside the program; a demo voice comes with it.")
+samples from the wavs folder beside the program; a demo voice comes with it.
+voice-check finds what is wrong with a voice and mends a copy of it;
+voice-recorder records a voice line by line, judging each take.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RPM_PACKAGE_LICENSE ${VP_LICENSE})
 set(CPACK_STRIP_FILES ON)

@@ -20,19 +20,19 @@ qt6-base-dev        the window toolkit (offscreen and xcb platforms too)
 libxcb1-dev         the window's frame under X11
 libsdl2-dev         the audio device
 libsndfile1-dev     WAV decoding
-libebur128-dev      loudness measurement in voice-check
-libsoxr-dev         resampling in voice-check --fix
+libebur128-dev      loudness measurement in voice-check and the recorder
+libsoxr-dev         resampling in voice-check --fix and the recorder
 fonts-dejavu-core   a default sans font for the lists
-espeak-ng           the demo voice
-python3             the demo voice and icon generators
+espeak-ng           the demo voice and the recorder test
+python3             the demo voice, the recorder's lines and icon generators
 xvfb                the end-to-end tests and start-up benchmark
 xauth               the end-to-end tests (Xvfb)
 xdotool             the end-to-end tests
 x11-utils           the end-to-end tests (xprop, xwininfo)
 libx11-dev          the end-to-end tests (asking the X server)
 openbox             the end-to-end test under a window manager
-pulseaudio          the sound-server test and phrase benchmark
-pulseaudio-utils    the sound-server test (pactl, parec)
+pulseaudio          the sound-server and recorder tests and phrase benchmark
+pulseaudio-utils    the sound-server and recorder tests (pactl, parec)
 pipewire            the sound-server test under PipeWire
 pipewire-pulse      the sound-server test under PipeWire (its PulseAudio front)
 wireplumber         the sound-server test under PipeWire (linking streams)

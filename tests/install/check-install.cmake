@@ -1,6 +1,6 @@
 # cmake -P script: installs BUILD_DIR into PREFIX and checks that the tree is
 # the self-contained program folder plus its desktop integration and
-# voice-check, and nothing else (no tests, no benchmarks). The folders are the
+# voice-check and voice-recorder, and nothing else (no tests, no benchmarks). The folders are the
 # build's GNUInstallDirs: PROGRAM_DIR, BIN_DIR, DATA_DIR and MAN_DIR, relative
 # to PREFIX.
 
@@ -20,8 +20,10 @@ set(metainfo ${DATA_DIR}/metainfo/${APPSTREAM_ID}.metainfo.xml)
 set(engine ${PROGRAM_DIR}/${SOUND_MODULE})
 set(checker ${BIN_DIR}/voice-check)
 set(checkerPage ${MAN_DIR}/man1/voice-check.1.gz)
+set(recorder ${BIN_DIR}/voice-recorder)
+set(recorderEntry ${DATA_DIR}/applications/voice-recorder-folder.desktop)
 set(expected ${launcher} ${program} ${engine} ${desktop} ${folderEntry} ${metainfo} ${checker}
-    ${checkerPage})
+    ${checkerPage} ${recorder} ${recorderEntry})
 
 # The program, and the launcher that must lead to it from bin/.
 if(NOT EXISTS ${PREFIX}/${program} OR IS_DIRECTORY ${PREFIX}/${program})
@@ -50,6 +52,11 @@ if(NOT rc EQUAL 0)
 endif()
 if(NOT EXISTS ${PREFIX}/${checkerPage})
     message(FATAL_ERROR "no manual page at ${checkerPage}")
+endif()
+
+# The recorder on the PATH, needing nothing beside it.
+if(IS_SYMLINK ${PREFIX}/${recorder} OR NOT EXISTS ${PREFIX}/${recorder})
+    message(FATAL_ERROR "no program at ${recorder}")
 endif()
 
 # The sound engine beside the program, where it loads it from.
@@ -81,15 +88,17 @@ foreach(key IN ITEMS "Name=Voice Player" "Exec=voice-player" "Icon=voice-player"
 endforeach()
 # Open With for folders, out of the menu; installing it sets no default
 # handler (nothing but the expected files goes in).
-file(STRINGS ${PREFIX}/${folderEntry} lines)
-foreach(key IN ITEMS "MimeType=inode/directory;" "NoDisplay=true")
-    list(FIND lines "${key}" at)
-    if(at EQUAL -1)
-        message(FATAL_ERROR "voice-player-folder.desktop lacks the line ${key}")
-    endif()
+foreach(entry IN ITEMS ${folderEntry} ${recorderEntry})
+    file(STRINGS ${PREFIX}/${entry} lines)
+    foreach(key IN ITEMS "MimeType=inode/directory;" "NoDisplay=true")
+        list(FIND lines "${key}" at)
+        if(at EQUAL -1)
+            message(FATAL_ERROR "${entry} lacks the line ${key}")
+        endif()
+    endforeach()
 endforeach()
 if(DESKTOP_FILE_VALIDATE)
-    foreach(entry IN ITEMS ${desktop} ${folderEntry})
+    foreach(entry IN ITEMS ${desktop} ${folderEntry} ${recorderEntry})
         execute_process(COMMAND ${DESKTOP_FILE_VALIDATE} ${PREFIX}/${entry}
             RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
         if(NOT rc EQUAL 0)

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int StartMs = 20000;
 const QString Sink = "voiceplayer_test";
+const QString Source = "voiceplayer_microphone";
 
 bool waitFor(const std::function<bool()> &ready, int timeoutMs)
 {
@@ -110,6 +111,16 @@ void SoundServer::stop()
         m_processes.pop_back();
     }
     m_folder.reset();
+}
+
+QString SoundServer::addPipeSource(int rate)
+{
+    const QString fifo = m_folder->filePath("microphone.fifo");
+    if (!runPactl({ "load-module", "module-pipe-source", "source_name=" + Source, "file=" + fifo,
+                    "format=float32le", QString("rate=%1").arg(rate), "channels=1" })
+        || !runPactl({ "set-default-source", Source }))
+        return {};
+    return fifo;
 }
 
 bool SoundServer::startRecording()

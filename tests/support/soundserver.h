@@ -27,6 +27,12 @@ public:
     QString start(Kind kind);
     void stop();
 
+    // Makes a FIFO the server's default source, mono 32-bit float at rate,
+    // as a microphone would be: what is written into it, in real time, is
+    // what an application capturing from the default device hears. The
+    // FIFO's path, or empty when the server refused it.
+    QString addPipeSource(int rate);
+
     // Records the sink's monitor from now on; false when recording does not
     // start.
     bool startRecording();

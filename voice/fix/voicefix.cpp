@@ -11,19 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The encoding of the check's reference as libsndfile names it: that of the
-// first sample the check found in it.
-int voiceEncoding(const VoiceReport &voice, const QString &from)
-{
-    for (const SampleReport &sample : voice.samples) {
-        if (sample.measures && sample.measures->encoding == voice.reference.encoding) {
-            if (const auto file = SampleFile::open(from + QLatin1Char('/') + sample.file))
-                return file->encoding();
-        }
-    }
-    return 0;
-}
-
 FixTarget targetOf(const VoiceReport &voice, const QString &from, const FixOptions &options)
 {
     const VoiceReference &reference = voice.reference;
@@ -39,6 +26,19 @@ FixTarget targetOf(const VoiceReport &voice, const QString &from, const FixOptio
 }
 
 } // namespace
+
+// The encoding of the check's reference as libsndfile names it: that of the
+// first sample the check found in it.
+int voiceEncoding(const VoiceReport &voice, const QString &from)
+{
+    for (const SampleReport &sample : voice.samples) {
+        if (sample.measures && sample.measures->encoding == voice.reference.encoding) {
+            if (const auto file = SampleFile::open(from + QLatin1Char('/') + sample.file))
+                return file->encoding();
+        }
+    }
+    return 0;
+}
 
 bool liesInside(const QString &path, const QString &folder)
 {

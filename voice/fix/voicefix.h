@@ -16,6 +16,10 @@ struct FixOptions
     std::optional<double> loudnessLufs; // nothing: the voice's median
 };
 
+// The libsndfile encoding of the voice's most common format, read from the
+// first of its samples in the folder from that has it; 0 when none has.
+int voiceEncoding(const VoiceReport &voice, const QString &from);
+
 // Whether path is folder or lies inside it, links and ".." resolved.
 bool liesInside(const QString &path, const QString &folder);
 

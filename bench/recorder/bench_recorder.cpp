@@ -1,0 +1,133 @@
+// Figures for the recorder, through SDL's disk driver, which hands the
+// input file over in real time as a microphone would:
+//   CPU while listening and while recording, as a share of one core;
+//   sound in to meter moved: from when a burst is due by the driver's clock,
+//     counted from the device's opening (within a period), to the meter's
+//     first block that shows it: an upper bound, since the driver's periods
+//     run late by whatever its own reading and sleeping add;
+//   memory during a 30 s take: the growth of the peak resident size;
+//   stop to sample written: TakeFolder::keep for a 3 s take.
+#include "capturesession.h"
+#include "takefolder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int Rate = 48000;
+constexpr double BurstAt = 2.0;
+// The disk driver hands over one period of this many frames (what the
+// recorder asks for) every DriverDelayMs, so it is its clock that says when
+// the burst came in.
+constexpr int PeriodFrames = 512;
+constexpr int DriverDelayMs = 10;
+
+double cpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long peakKb()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+std::vector<float> input(double seconds)
+{
+    std::vector<float> frames(std::size_t(seconds * Rate), 0.001f);
+    for (std::size_t i = std::size_t(BurstAt * Rate); i < std::size_t((BurstAt + 0.5) * Rate); ++i)
+        frames[i] = float(0.5 * std::sin(2 * std::numbers::pi * 220 * double(i) / Rate));
+    return frames;
+}
+
+void waitFor(double seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double coreShare(double seconds)
+{
+    const double before = cpuSeconds();
+    waitFor(seconds);
+    return 100 * (cpuSeconds() - before) / seconds;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIODELAY", QByteArray::number(DriverDelayMs));
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const std::vector<float> frames = input(12);
+    QFile file(dir.filePath("input.raw"));
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(reinterpret_cast<const char *>(frames.data()),
+                      qint64(frames.size() * sizeof(float)))
+            < 0)
+        return 1;
+    file.close();
+    qputenv("SDL_DISKAUDIOFILEIN", file.fileName().toUtf8());
+
+    CaptureSession input;
+    QElapsedTimer clock;
+    double movedAt = -1;
+    QObject::connect(&input, &CaptureSession::levelChanged, [&](const LevelMeter::Level &level) {
+        if (movedAt < 0 && level.peakDb > -20)
+            movedAt = double(clock.nsecsElapsed()) / 1e9;
+    });
+    if (!input.open() || input.rate() != Rate) {
+        std::printf("no disk input: %s\n", qPrintable(input.error()));
+        return 1;
+    }
+    clock.start();
+    const double burstCame = BurstAt * Rate / PeriodFrames * DriverDelayMs / 1000;
+    waitFor(burstCame + 1);
+    std::printf("sound in to meter moved: %.0f ms (goal at most 50 ms)\n",
+                (movedAt - burstCame) * 1000);
+    std::printf("CPU while listening: %.2f %% of one core (goal under 2 %%)\n", coreShare(3));
+    input.start();
+    std::printf("CPU while recording: %.2f %% of one core\n", coreShare(3));
+    input.discard();
+    input.close();
+
+    const long before = peakKb();
+    TakeRecorder takes(Rate);
+    const std::vector<float> room(Rate, 0.001f);
+    takes.start();
+    for (int second = 0; second < 30; ++second)
+        takes.add(room.data(), qint64(room.size()));
+    const auto take = takes.finish();
+    std::printf("memory during a 30 s take: %ld KiB more at the peak (%.0f s held)\n",
+                peakKb() - before, take ? take->seconds() : 0.0);
+
+    Take spoken;
+    spoken.rate = Rate;
+    spoken.frames.assign(frames.begin() + qsizetype((BurstAt - 1) * Rate),
+                         frames.begin() + qsizetype((BurstAt + 2) * Rate));
+    TakeFolder folder(dir.path());
+    QElapsedTimer writing;
+    writing.start();
+    const QString error = folder.keep(QStringLiteral("TurnLeft"), spoken);
+    std::printf("stop to sample written: %.1f ms for a 3 s take (goal at most 100 ms)%s\n",
+                double(writing.nsecsElapsed()) / 1e6, qPrintable(error));
+    return 0;
+}

@@ -1,0 +1,338 @@
+#include "capturesession.h"
+#include "filepermissions.h"
+#include "recorderwindow.h"
+#include "recordingoutput.h"
+#include "sampleanalysis.h"
+#include "samplefile.h"
+#include "soundtestkit.h"
+#include "takefolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <csignal>
+#include <numbers>
+#include <random>
+#include <sys/resource.h>
+
+namespace {
+
+// SDL's disk driver keeps the rate it is asked for.
+constexpr int Rate = 48000;
+constexpr double FirstWord = 0.6;
+constexpr double WordGap = 2.0;
+constexpr double WordSeconds = 0.4;
+// Within the pause meter's windows and a fade.
+constexpr double EndTolerance = 0.05;
+constexpr int Deadline = 20000;
+const QString Name = QStringLiteral("TurnLeft");
+
+enum Word { Silence, Spoken, Clipping, Discarded };
+
+double wordStart(qsizetype index)
+{
+    return FirstWord + WordGap * double(index);
+}
+
+// Room tone some 55 dB down, and a tone for each spoken word, one every
+// WordGap seconds: a clipping one driven twice past full scale.
+QByteArray inputOf(const QList<int> &words)
+{
+    std::minstd_rand random(7);
+    std::uniform_real_distribution<float> noise(-0.003f, 0.003f);
+    const qsizetype frames = qsizetype((wordStart(words.size()) + 1) * Rate);
+    QByteArray raw(frames * qsizetype(sizeof(float)), Qt::Uninitialized);
+    auto *out = reinterpret_cast<float *>(raw.data());
+    for (qsizetype i = 0; i < frames; ++i)
+        out[i] = noise(random);
+    for (qsizetype w = 0; w < words.size(); ++w) {
+        const double amplitude = words[w] == Clipping ? 2.0 : words[w] == Silence ? 0.0 : 0.25;
+        const qsizetype from = qsizetype(wordStart(w) * Rate);
+        for (qsizetype i = 0; i < qsizetype(WordSeconds * Rate); ++i) {
+            const double tone = amplitude * std::sin(2 * std::numbers::pi * 220 * double(i) / Rate);
+            out[from + i] += float(std::clamp(tone, -1.0, 1.0));
+        }
+    }
+    return raw;
+}
+
+QStringList filesUnder(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+} // namespace
+
+class TestRecorder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void wordBeforeThePressIsWhole();
+    void takes_data();
+    void takes();
+    void windowWithKeysOnly();
+
+private:
+    bool openInput(const QList<int> &words);
+    // Presses R 200 ms into word index; a silent take is stopped by hand a
+    // second later, a discarded one a quarter second later. The take, when
+    // one ended.
+    std::optional<Take> takeOf(qsizetype index, Word word, qint64 *pressedAt = nullptr);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CaptureSession> m_recording;
+};
+
+void TestRecorder::initTestCase()
+{
+    // A file-size limit stands in for a full disk: writes fail instead.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void TestRecorder::init()
+{
+    m_recording = std::make_unique<CaptureSession>();
+    m_dir = std::make_unique<QTemporaryDir>();
+    qputenv("SDL_AUDIODRIVER", "disk");
+}
+
+bool TestRecorder::openInput(const QList<int> &words)
+{
+    QFile input(m_dir->filePath("input.raw"));
+    if (!input.open(QIODevice::WriteOnly) || input.write(inputOf(words)) < 0)
+        return false;
+    input.close();
+    qputenv("SDL_DISKAUDIOFILEIN", input.fileName().toUtf8());
+    return m_recording->open() && m_recording->rate() == Rate;
+}
+
+std::optional<Take> TestRecorder::takeOf(qsizetype index, Word word, qint64 *pressedAt)
+{
+    const auto press = qint64((wordStart(index) + 0.2) * Rate);
+    std::optional<Take> taken;
+    const QMetaObject::Connection keys
+        = connect(m_recording.get(), &CaptureSession::levelChanged, this, [&] {
+              const qint64 heard = m_recording->framesHeard();
+              if (!m_recording->recording() && heard >= press && heard < press + Rate / 2) {
+                  m_recording->start();
+                  if (pressedAt)
+                      *pressedAt = heard;
+              }
+              if (word == Silence && m_recording->recording() && heard >= press + Rate)
+                  m_recording->stop();
+              if (word == Discarded && m_recording->recording() && heard >= press + Rate / 4)
+                  m_recording->discard();
+          });
+    const QMetaObject::Connection ended = connect(m_recording.get(), &CaptureSession::takeEnded,
+                                                  this, [&](const Take &take) { taken = take; });
+    if (!QTest::qWaitFor([&] { return taken || m_recording->framesHeard() > press + 3 * Rate; },
+                         Deadline))
+        qWarning("the input stopped");
+    disconnect(keys);
+    disconnect(ended);
+    return taken;
+}
+
+// A word begun 200 ms before R is whole in the take, which ends 0.8 s
+// after it; the sample is the word with the pads, in the voice's format.
+void TestRecorder::wordBeforeThePressIsWhole()
+{
+    QVERIFY(openInput({ Spoken }));
+    qint64 pressedAt = 0;
+    const auto take = takeOf(0, Spoken, &pressedAt);
+    QVERIFY(take);
+    QCOMPARE(take->verdict, Take::Verdict::Fine);
+    const qint64 takeStart = pressedAt - qint64(TakeRecorder::PreRollSeconds * Rate);
+    const auto wordFrom = qint64(wordStart(0) * Rate) - takeStart;
+    QVERIFY2(wordFrom > 0, "the word's start is cut off");
+    QVERIFY(std::fabs(take->frames[std::size_t(wordFrom + 100)]) > 0.01f);
+    const double wordEnd = double(wordFrom) / Rate + WordSeconds;
+    QVERIFY2(
+        std::fabs(take->seconds() - wordEnd - TakeRecorder::EndAfterSpeechSeconds) <= EndTolerance,
+        qPrintable(QString("the take ends %1 s after the word").arg(take->seconds() - wordEnd)));
+
+    TakeFolder folder(m_dir->path());
+    QCOMPARE(folder.keep(Name, *take), QString());
+    const auto kept = SampleFile::open(folder.takePath(Name, 1));
+    QVERIFY(kept);
+    QCOMPARE(kept->frames(), qint64(take->frames.size()));
+    const auto sample = analyseSample(folder.samplePath(Name));
+    QVERIFY(sample);
+    QCOMPARE(sample->rate, 22050);
+    QCOMPARE(sample->channels, 1);
+    QCOMPARE(sample->encoding, QStringLiteral("PCM 16"));
+    QVERIFY2(std::fabs(sample->seconds() - WordSeconds - 0.05) < 0.02,
+             qPrintable(QString::number(sample->seconds())));
+    QVERIFY(std::fabs(sample->leadingPauseMs() - 10) <= 10);
+    QVERIFY(std::fabs(sample->trailingPauseMs() - 40) <= 10);
+    QCOMPARE(filesUnder(m_dir->path()),
+             QStringList(
+                 { "TurnLeft.wav", "input.raw", "takes/TurnLeft/1.wav", "takes/TurnLeft/chosen" }));
+}
+
+// Takes made of the words, then what happens to the folder; which takes are
+// on disk after, which one the sample is cut from, how many wait in memory.
+void TestRecorder::takes_data()
+{
+    QTest::addColumn<QList<int>>("words");
+    QTest::addColumn<QString>("folderState");
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<QList<int>>("takesAfter");
+    QTest::addColumn<int>("chosenAfter");
+    QTest::addColumn<int>("waitingAfter");
+
+    QTest::newRow("undo") << QList<int> { Spoken, Spoken } << ""
+                          << "undo" << QList<int> { 1, 2 } << 1 << 0;
+    QTest::newRow("older take, after a sample from elsewhere")
+        << QList<int> { Spoken } << "sample"
+        << "choose 1" << QList<int> { 1, 2 } << 1 << 0;
+    QTest::newRow("discarded") << QList<int> { Spoken, Discarded } << ""
+                               << "" << QList<int> { 1 } << 1 << 0;
+    QTest::newRow("silent") << QList<int> { Spoken, Silence } << ""
+                            << "" << QList<int> { 1 } << 1 << 0;
+    QTest::newRow("clipped") << QList<int> { Spoken, Clipping } << ""
+                             << "" << QList<int> { 1 } << 1 << 0;
+    QTest::newRow("no device") << QList<int> {} << "no device"
+                               << "" << QList<int> {} << 0 << 0;
+    QTest::newRow("unwritable folder") << QList<int> { Spoken } << "unwritable"
+                                       << "" << QList<int> {} << 0 << 1;
+    QTest::newRow("full disk") << QList<int> { Spoken } << "full"
+                               << "" << QList<int> {} << 0 << 1;
+}
+
+void TestRecorder::takes()
+{
+    QFETCH(QList<int>, words);
+    QFETCH(QString, folderState);
+    QFETCH(QString, then);
+    QFETCH(QList<int>, takesAfter);
+    QFETCH(int, chosenAfter);
+    QFETCH(int, waitingAfter);
+
+    if (folderState == "no device") {
+        qputenv("SDL_DISKAUDIOFILEIN", m_dir->filePath("no such input").toUtf8());
+        QVERIFY(!m_recording->open());
+        QVERIFY(!m_recording->error().isEmpty());
+        return;
+    }
+    const QString folderPath = m_dir->filePath("voice");
+    QVERIFY(QDir().mkpath(folderPath));
+    if (folderState == "sample")
+        QVERIFY(writeTone(folderPath + "/TurnLeft.wav", 440, 0.5));
+    QVERIFY(openInput(words));
+    TakeFolder folder(folderPath);
+    QByteArray firstSample;
+    const PermissionBitsApply permissionBits;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (i == words.size() - 1 && folderState == "unwritable") {
+            if (!permissionBits.active())
+                QSKIP("permission bits cannot be made to apply");
+            QFile::setPermissions(folderPath, QFile::ReadOwner | QFile::ExeOwner);
+        }
+        if (i == words.size() - 1 && folderState == "full") {
+            const rlimit small { 4096, RLIM_INFINITY };
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        const auto take = takeOf(i, Word(words[i]));
+        QCOMPARE(take.has_value(), words[i] != Discarded);
+        if (!take)
+            continue;
+        const QString message = folder.keep(Name, *take);
+        QCOMPARE(message.isEmpty(), words[i] == Spoken && waitingAfter == 0);
+        if (i == 0 && message.isEmpty()) {
+            QFile sample(folder.samplePath(Name));
+            QVERIFY(sample.open(QIODevice::ReadOnly));
+            firstSample = sample.readAll();
+        }
+    }
+    const rlimit unlimited { RLIM_INFINITY, RLIM_INFINITY };
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    if (then == "undo") {
+        QCOMPARE(folder.undo(Name), QString());
+        QFile sample(folder.samplePath(Name));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        QCOMPARE(sample.readAll(), firstSample);
+    }
+    if (then == "choose 1")
+        QCOMPARE(folder.choose(Name, 1), QString());
+
+    QCOMPARE(folder.takes(Name), takesAfter);
+    QCOMPARE(folder.chosen(Name) ? folder.chosen(Name)->first : 0, chosenAfter);
+    QCOMPARE(folder.waiting(), waitingAfter);
+    if (waitingAfter > 0) {
+        // Nothing half-written was left; once the folder can be written, the take is.
+        QCOMPARE(filesUnder(folderPath), QStringList());
+        QFile::setPermissions(folderPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(folder.writeWaiting(), QString());
+        QCOMPARE(folder.takes(Name), QList<int> { 1 });
+    }
+    QVERIFY(analyseSample(folder.samplePath(Name)));
+}
+
+// A take made with R alone lands in the list and the summary, the next name
+// without a take is selected, and the sample plays alone and in a phrase.
+void TestRecorder::windowWithKeysOnly()
+{
+    QVERIFY(openInput({ Spoken }));
+    m_recording->close();
+    auto output = std::make_unique<RecordingOutput>();
+    RecordingOutput *played = output.get();
+    RecorderWindow window(m_dir->path(), std::move(output));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(window.windowTitle(), "Voice Recorder - " + m_dir->path());
+    QCOMPARE(window.currentName(), Name);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R);
+    QTRY_COMPARE_WITH_TIMEOUT(window.currentName(), QStringLiteral("TurnRight"), Deadline);
+    QVERIFY(window.findChild<QLabel *>()->text().startsWith("1 of 59 recorded, 1 fine"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P);
+    const QString sample = m_dir->filePath("TurnLeft.wav");
+    QCOMPARE(played->paths, QStringList({ sample, sample }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.message(), QStringLiteral("no earlier take of TurnLeft"));
+
+    // The start mark moved 10 ms earlier cuts the sample again, 10 ms longer.
+    const auto before = analyseSample(sample);
+    QVERIFY(before);
+    QTest::keyClick(window.findChild<TakeView *>(), Qt::Key_Left);
+    const auto after = analyseSample(sample);
+    QVERIFY(after);
+    QVERIFY(std::abs(after->frames - before->frames - 220) <= 1);
+
+    window.makeFinishedVoice(m_dir->filePath("finished"));
+    QVERIFY(window.message().endsWith("is the voice's folder or lies inside it"));
+    const QTemporaryDir elsewhere;
+    const QString finished = elsewhere.filePath("finished");
+    window.makeFinishedVoice(finished);
+    QVERIFY2(window.message().endsWith("1 of 59 samples fine."), qPrintable(window.message()));
+    QVERIFY(QFile::exists(finished + "/TurnLeft.wav"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(window.currentName(), QStringLiteral("RbRight"));
+    // The arrows pass over the lists' headings: only names are current.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(window.currentName(), Name);
+    for (int i = 0; i < 16; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(window.currentName(), QStringLiteral("Yards"));
+}
+
+QTEST_MAIN(TestRecorder)
+#include "tst_recorder.moc"
