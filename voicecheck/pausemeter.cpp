@@ -36,6 +36,7 @@ PauseMeter::PauseMeter(int channels, int rate)
 {
     m_first.fill(-1);
     m_last.fill(-1);
+    m_recent.fill(-1);
 }
 
 void PauseMeter::add(const float *frames, qint64 count)
@@ -56,33 +57,40 @@ void PauseMeter::add(const float *frames, qint64 count)
 void PauseMeter::closeWindow()
 {
     const double meanSquare = m_sum / double(m_inWindow * m_channels);
-    const double db = 10 * std::log10(meanSquare);
     const int bin = meanSquare > 0
-        ? std::clamp(int(std::floor((db - LowestDb) / BinDb)) + 1, 0, Bins - 1)
+        ? std::clamp(int(std::floor((10 * std::log10(meanSquare) - LowestDb) / BinDb)) + 1, 0,
+                     Bins - 1)
         : 0;
-    if (m_first[bin] < 0)
+    // This window follows the last window so far of each level among the recent ones.
+    for (int distance = 0; distance < Soft && m_recent[distance] >= 0; ++distance) {
+        const int recent = m_recent[distance];
+        if (m_last[recent] == m_windows - 1 - distance)
+            m_after[recent][distance] = qint16(bin);
+    }
+    if (m_first[bin] < 0) {
         m_first[bin] = m_windows;
+        m_before[bin] = m_recent;
+    }
     m_last[bin] = m_windows;
-    if (m_windows == 0)
-        m_firstBin = bin;
-    // A last window of a few frames says little about the room.
-    if (m_windows == 0 || m_inWindow == m_windowFrames)
-        m_lastBin = bin;
+    m_after[bin].fill(-1);
+    std::copy_backward(m_recent.begin(), m_recent.end() - 1, m_recent.end());
+    m_recent[0] = qint16(bin);
     ++m_windows;
     m_sum = 0;
     m_inWindow = 0;
 }
 
-double PauseMeter::levelOf(int bin) const
+// The bin db below bin; never bin 0, which holds digital silence.
+int PauseMeter::binBelow(int bin, double db)
 {
-    return bin > 0 ? LowestDb + (bin - 1) * BinDb : Silent;
+    return std::max(1, bin - int(std::lround(db / BinDb)));
 }
 
-// The level that, at an end whose own level is room, tells speech from pause.
-double PauseMeter::threshold(double speech, int endBin) const
+int PauseMeter::softWindows(const Neighbours &neighbours, int softBin)
 {
-    return std::min(std::max(speech - PauseBelowSpeechDb, levelOf(endBin) + PauseAboveRoomDb),
-                    speech - PauseNearestSpeechDb);
+    return int(std::find_if(neighbours.begin(), neighbours.end(),
+                            [&](qint16 bin) { return bin < softBin; })
+               - neighbours.begin());
 }
 
 PauseMeter::Ends PauseMeter::ends() const
@@ -95,17 +103,20 @@ PauseMeter::Ends PauseMeter::ends() const
         --loudest;
     if (loudest == 0)
         return { m_frames, m_frames, Silent };
-    const double speech = levelOf(loudest);
-    const double leading = threshold(speech, whole.m_firstBin);
-    const double trailing = threshold(speech, whole.m_lastBin);
-    qint64 first = whole.m_windows;
-    qint64 last = -1;
-    for (int bin = loudest; bin > 0; --bin) {
-        if (whole.m_first[bin] >= 0 && levelOf(bin) >= leading)
-            first = std::min(first, whole.m_first[bin]);
-        if (whole.m_last[bin] >= 0 && levelOf(bin) >= trailing)
-            last = std::max(last, whole.m_last[bin]);
+    const double speech = LowestDb + (loudest - 1) * BinDb;
+    int firstBin = loudest;
+    int lastBin = loudest;
+    for (int bin = binBelow(loudest, PauseBelowSpeechDb); bin <= loudest; ++bin) {
+        if (whole.m_first[bin] < 0)
+            continue;
+        if (whole.m_first[bin] < whole.m_first[firstBin])
+            firstBin = bin;
+        if (whole.m_last[bin] > whole.m_last[lastBin])
+            lastBin = bin;
     }
+    const int softBin = binBelow(loudest, PauseSoftBelowSpeechDb);
+    const qint64 first = whole.m_first[firstBin] - softWindows(whole.m_before[firstBin], softBin);
+    const qint64 last = whole.m_last[lastBin] + softWindows(whole.m_after[lastBin], softBin);
     return { first * m_windowFrames, std::max<qint64>(0, m_frames - (last + 1) * m_windowFrames),
              speech };
 }
