@@ -30,13 +30,15 @@ double sumOfSquares(const float *samples, qint64 count)
 
 } // namespace
 
-PauseMeter::PauseMeter(int channels, int rate)
+PauseMeter::PauseMeter(int channels, int rate, double step)
     : m_channels(channels)
     , m_windowFrames(std::max<qint64>(1, std::llround(rate * PauseWindowMs / 1000)))
+    , m_floorDb(step > 0 ? 20 * std::log10(step) : Silent)
 {
     m_first.fill(-1);
     m_last.fill(-1);
-    m_recent.fill(-1);
+    m_recent.fill(Silent);
+    m_recentBins.fill(-1);
 }
 
 void PauseMeter::add(const float *frames, qint64 count)
@@ -57,40 +59,40 @@ void PauseMeter::add(const float *frames, qint64 count)
 void PauseMeter::closeWindow()
 {
     const double meanSquare = m_sum / double(m_inWindow * m_channels);
-    const int bin = meanSquare > 0
-        ? std::clamp(int(std::floor((10 * std::log10(meanSquare) - LowestDb) / BinDb)) + 1, 0,
-                     Bins - 1)
-        : 0;
+    const double db = meanSquare > 0 ? 10 * std::log10(meanSquare) : Silent;
+    const int bin = binOf(db);
+    m_loudestDb = std::max(m_loudestDb, db);
     // This window follows the last window so far of each level among the recent ones.
-    for (int distance = 0; distance < Soft && m_recent[distance] >= 0; ++distance) {
-        const int recent = m_recent[distance];
+    for (int distance = 0; distance < Soft && m_recentBins[distance] >= 0; ++distance) {
+        const int recent = m_recentBins[distance];
         if (m_last[recent] == m_windows - 1 - distance)
-            m_after[recent][distance] = qint16(bin);
+            m_after[recent][distance] = float(db);
     }
     if (m_first[bin] < 0) {
         m_first[bin] = m_windows;
         m_before[bin] = m_recent;
     }
     m_last[bin] = m_windows;
-    m_after[bin].fill(-1);
+    m_after[bin].fill(Silent);
     std::copy_backward(m_recent.begin(), m_recent.end() - 1, m_recent.end());
-    m_recent[0] = qint16(bin);
+    std::copy_backward(m_recentBins.begin(), m_recentBins.end() - 1, m_recentBins.end());
+    m_recent[0] = float(db);
+    m_recentBins[0] = qint16(bin);
     ++m_windows;
     m_sum = 0;
     m_inWindow = 0;
 }
 
-// The bin db below bin; never bin 0, which holds digital silence.
-int PauseMeter::binBelow(int bin, double db)
+int PauseMeter::binOf(double db)
 {
-    return std::max(1, bin - int(std::lround(db / BinDb)));
+    return db > LowestDb ? std::min(int(std::floor((db - LowestDb) / BinDb)) + 1, Bins - 1) : 0;
 }
 
-int PauseMeter::softWindows(const Neighbours &neighbours, int softBin)
+int PauseMeter::softWindows(const Neighbours &neighbours, double softDb)
 {
-    return int(std::find_if(neighbours.begin(), neighbours.end(),
-                            [&](qint16 bin) { return bin < softBin; })
-               - neighbours.begin());
+    return int(
+        std::find_if(neighbours.begin(), neighbours.end(), [&](float db) { return db < softDb; })
+        - neighbours.begin());
 }
 
 PauseMeter::Ends PauseMeter::ends() const
@@ -98,15 +100,16 @@ PauseMeter::Ends PauseMeter::ends() const
     PauseMeter whole = *this;
     if (whole.m_inWindow > 0)
         whole.closeWindow();
-    int loudest = Bins - 1;
-    while (loudest > 0 && whole.m_first[loudest] < 0)
-        --loudest;
+    const double speech = whole.m_loudestDb;
+    const int loudest = binOf(speech);
     if (loudest == 0)
         return { m_frames, m_frames, Silent };
-    const double speech = LowestDb + (loudest - 1) * BinDb;
+    // The lines follow the loudest window itself, not its bin, so that a
+    // gain moves no window across them; none lies below the coding's noise.
+    const auto line = [&](double db) { return std::max(speech - db, std::min(m_floorDb, speech)); };
     int firstBin = loudest;
     int lastBin = loudest;
-    for (int bin = binBelow(loudest, PauseBelowSpeechDb); bin <= loudest; ++bin) {
+    for (int bin = std::max(1, binOf(line(PauseBelowSpeechDb))); bin <= loudest; ++bin) {
         if (whole.m_first[bin] < 0)
             continue;
         if (whole.m_first[bin] < whole.m_first[firstBin])
@@ -114,9 +117,9 @@ PauseMeter::Ends PauseMeter::ends() const
         if (whole.m_last[bin] > whole.m_last[lastBin])
             lastBin = bin;
     }
-    const int softBin = binBelow(loudest, PauseSoftBelowSpeechDb);
-    const qint64 first = whole.m_first[firstBin] - softWindows(whole.m_before[firstBin], softBin);
-    const qint64 last = whole.m_last[lastBin] + softWindows(whole.m_after[lastBin], softBin);
+    const double soft = line(PauseSoftBelowSpeechDb);
+    const qint64 first = whole.m_first[firstBin] - softWindows(whole.m_before[firstBin], soft);
+    const qint64 last = whole.m_last[lastBin] + softWindows(whole.m_after[lastBin], soft);
     return { first * m_windowFrames, std::max<qint64>(0, m_frames - (last + 1) * m_windowFrames),
              speech };
 }

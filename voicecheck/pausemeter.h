@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <limits>
 
 // How much of each end of a sample holds no speech, fed piece by piece.
 //
@@ -23,7 +24,10 @@
 class PauseMeter
 {
 public:
-    PauseMeter(int channels, int rate);
+    // step: the encoding's smallest step; a window no louder than that is
+    // pause however quiet the word, so that the coding's own noise (an
+    // 8-bit sample's dither) is.
+    PauseMeter(int channels, int rate, double step = 0);
     void add(const float *frames, qint64 count);
 
     struct Ends
@@ -37,21 +41,24 @@ public:
 private:
     static constexpr int Bins = 300; // 0.5 dB each from -140 dB, bin 0 for anything below
     static constexpr int Soft = int(PauseSoftSoundMs / PauseWindowMs); // windows at most
-    using Neighbours = std::array<qint16, Soft>; // bins, nearest first; -1 for none
+    using Neighbours = std::array<float, Soft>; // levels, nearest first; -inf for none
 
     void closeWindow();
-    static int binBelow(int bin, double db);
-    static int softWindows(const Neighbours &neighbours, int softBin);
+    static int binOf(double db);
+    static int softWindows(const Neighbours &neighbours, double softDb);
 
     int m_channels;
     qint64 m_windowFrames;
+    double m_floorDb;
     qint64 m_frames = 0;
     qint64 m_inWindow = 0;
     double m_sum = 0;
     qint64 m_windows = 0;
+    double m_loudestDb = -std::numeric_limits<double>::infinity();
     std::array<qint64, Bins> m_first;
     std::array<qint64, Bins> m_last;
     std::array<Neighbours, Bins> m_before; // the windows before the first at that level
     std::array<Neighbours, Bins> m_after;  // and after the last, as far as they came
     Neighbours m_recent;                   // the latest windows, newest first
+    std::array<qint16, Soft> m_recentBins;
 };

@@ -7,33 +7,17 @@
 #include "pausemeter.h"
 #include "samplefile.h"
 #include "samplewriter.h"
+#include "sourcefaults.h"
 #include "thresholds.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <sndfile.h>
 #include <vector>
 
 namespace {
-
-using ChannelMeans = std::array<double, ChainPlan::MaxChannels>;
-
-// The source as the fix sees it: its format, each channel's mean, and its
-// pauses measured as the check measures them once the mean is gone.
-struct Source
-{
-    QString path;
-    int encoding = 0;
-    int rate = 0;
-    int channels = 0;
-    qint64 frames = 0;
-    ChannelMeans dc {};
-    qint64 leadingPause = 0;
-    qint64 trailingPause = 0;
-
-    bool hasSound() const { return leadingPause < frames; }
-};
 
 qint64 framesOf(double ms, int rate)
 {
@@ -45,23 +29,23 @@ double msOf(qint64 frames, int rate)
     return frames * 1000.0 / rate;
 }
 
-// Whether the check's findings on the sample leave anything to fix.
-bool matches(const SampleMeasures &measures, int encoding, const FixTarget &target)
+// Whether the check's findings leave anything but the level to fix.
+bool shapeMatches(const SampleMeasures &measures, int encoding, const FixTarget &target)
 {
-    // A sample that already peaks at the ceiling can be made no louder.
-    const bool atCeiling = measures.peakDbfs() >= TruePeakCeilingDb - GainToleranceDb;
-    const double gainDb = target.loudnessLufs.value_or(0) - measures.loudnessLufs;
-    const bool levelMatches = !target.loudnessLufs || !std::isfinite(measures.loudnessLufs)
-        || std::fabs(gainDb) <= GainToleranceDb || (gainDb > 0 && atCeiling);
+    // Counted in frames: a window is a whole number of them, a little more
+    // or less than its milliseconds.
+    const auto near = [&](qint64 pause, double padMs) {
+        return std::abs(pause - framesOf(padMs, measures.rate))
+            <= framesOf(PauseToleranceMs, measures.rate);
+    };
     const bool pausesMatch = measures.leadingPause == measures.frames
-        || (std::fabs(measures.leadingPauseMs() - target.padStartMs) <= PauseToleranceMs
-            && std::fabs(measures.trailingPauseMs() - target.padEndMs) <= PauseToleranceMs);
+        || (near(measures.leadingPause, target.padStartMs)
+            && near(measures.trailingPause, target.padEndMs));
     return measures.rate == target.rate && measures.channels == target.channels
-        && encoding == target.encoding && measures.dcOffset <= DcOffsetLimit && levelMatches
-        && pausesMatch;
+        && encoding == target.encoding && measures.dcOffset <= DcOffsetLimit && pausesMatch;
 }
 
-std::optional<Source> readSource(const QString &path)
+std::optional<Source> readSource(const QString &path, int targetEncoding)
 {
     const auto file = SampleFile::open(path);
     if (!file)
@@ -76,7 +60,10 @@ std::optional<Source> readSource(const QString &path)
     });
     for (double &mean : source.dc)
         mean /= double(std::max<qint64>(source.frames, 1));
-    PauseMeter pauses(channels, source.rate);
+    // Measured in the coarser of the two encodings, as the check of the
+    // fixed sample will measure them.
+    PauseMeter pauses(channels, source.rate,
+                      std::max(encodingStep(source.encoding), encodingStep(targetEncoding)));
     std::vector<float> dcFree;
     decodeSample(path, [&](const float *data, qint64 count) {
         dcFree.assign(data, data + count * channels);
@@ -112,21 +99,28 @@ ChainPlan planFor(const Source &source, const FixTarget &target)
     return plan;
 }
 
-// The gain that brings the reshaped sample to the target loudness, or
-// less where its true peak would pass the ceiling.
-void chooseGain(const Source &source, const ChainPlan &plan, const FixTarget &target,
-                SampleFix &fix)
+// The reshaped sample's loudness and true peak at no gain.
+void measure(PlannedSample &planned)
 {
-    LoudnessMeter meter(plan.channels, plan.rate, true);
-    runChain(source.path, plan, [&](const float *frames, qint64 count) {
+    LoudnessMeter meter(planned.chain.channels, planned.chain.rate, true);
+    runChain(planned.source.path, planned.chain, [&](const float *frames, qint64 count) {
         meter.add(frames, count);
         return true;
     });
-    const double lufs = meter.lufs();
-    if (target.loudnessLufs && std::isfinite(lufs))
-        fix.gainDb = *target.loudnessLufs - lufs;
+    planned.lufs = meter.lufs();
     const double peak = meter.truePeak();
-    const double headroomDb = peak > 0 ? TruePeakCeilingDb - 20 * std::log10(peak) : fix.gainDb;
+    planned.truePeakDb
+        = peak > 0 ? 20 * std::log10(peak) : -std::numeric_limits<double>::infinity();
+}
+
+// The gain that brings a sample of that loudness to the target's, or less
+// where its true peak would pass the ceiling.
+void chooseGain(double lufs, double truePeakDb, const FixTarget &target, SampleFix &fix)
+{
+    if (std::isfinite(lufs))
+        fix.gainDb = target.loudnessLufs.value_or(lufs) - lufs;
+    const double headroomDb
+        = std::isfinite(truePeakDb) ? TruePeakCeilingDb - truePeakDb : fix.gainDb;
     if (fix.gainDb > headroomDb) {
         fix.wantedGainDb = fix.gainDb;
         fix.gainDb = headroomDb;
@@ -134,40 +128,46 @@ void chooseGain(const Source &source, const ChainPlan &plan, const FixTarget &ta
 }
 
 // Triangular dither of one step of the target's resolution, where that is
-// coarser than the source's; digital silence stays silent.
-class Ditherer
+// coarser than the source's, and rounding to its steps: libsndfile floors
+// what it clips, which would put a quiet stretch a step below zero, a DC
+// offset as loud as an 8-bit sample's soft sounds. Digital silence stays
+// silent.
+class Quantiser
 {
 public:
-    Ditherer(int sourceBits, int targetBits)
-        : m_step(targetBits > 0 && (sourceBits == 0 || targetBits < sourceBits)
-                     ? float(std::ldexp(1.0, 1 - targetBits))
-                     : 0.0f)
+    Quantiser(int sourceBits, int targetBits)
+        : m_step(targetBits > 0 ? float(std::ldexp(1.0, 1 - targetBits)) : 0.0f)
+        , m_dither(sourceBits == 0 || targetBits < sourceBits)
     { }
 
     float operator()(float sample)
     {
         if (m_step == 0 || sample == 0)
             return sample;
-        return sample + m_step * (m_uniform(m_random) + m_uniform(m_random) - 1.0f);
+        if (m_dither)
+            sample += m_step * (m_uniform(m_random) + m_uniform(m_random) - 1.0f);
+        return std::nearbyint(sample / m_step) * m_step;
     }
 
 private:
-    float m_step;
+    float m_step; // none for float
+    bool m_dither;
     std::minstd_rand m_random; // a fixed seed: the same voice fixes to the same bytes
     std::uniform_real_distribution<float> m_uniform { 0.0f, 1.0f };
 };
 
-bool writeFixed(const Source &source, const ChainPlan &plan, const FixTarget &target, double gainDb,
-                const QString &path, QString *error)
+bool writeFixed(const Source &source, const ChainPlan &plan, const FixTarget &target,
+                const SampleReport &sample, double gainDb, const QString &path, QString *error)
 {
-    SampleWriter writer(path, SF_FORMAT_WAV | target.encoding, plan.channels, plan.rate);
+    SampleWriter writer(path, SF_FORMAT_WAV | target.encoding, plan.channels, plan.rate,
+                        sourceFaultsComment(sample.problems));
     const auto gain = float(std::pow(10.0, gainDb / 20));
-    Ditherer dither(encodingBits(source.encoding), encodingBits(target.encoding));
+    Quantiser quantise(encodingBits(source.encoding), encodingBits(target.encoding));
     std::vector<float> out;
     const bool ran = runChain(source.path, plan, [&](const float *frames, qint64 count) {
         out.resize(std::size_t(count * plan.channels));
         for (std::size_t i = 0; i < out.size(); ++i)
-            out[i] = dither(frames[i] * gain);
+            out[i] = quantise(frames[i] * gain);
         return writer.write(out.data(), count);
     });
     if (ran && writer.commit())
@@ -175,6 +175,13 @@ bool writeFixed(const Source &source, const ChainPlan &plan, const FixTarget &ta
     *error = writer.error().isEmpty() ? QStringLiteral("the sample no longer decodes")
                                       : writer.error();
     return false;
+}
+
+SampleFix copied(const QString &from, const QString &to, SampleFix fix, QString *error)
+{
+    fix.outcome = SampleFix::Outcome::Copied;
+    *error = copySampleFile(from, to);
+    return fix;
 }
 
 QString formatOf(const Source &source)
@@ -187,8 +194,32 @@ QString formatOf(const Source &source)
 
 } // namespace
 
-SampleFix fixSample(const SampleReport &sample, const QString &folder, const FixTarget &target,
-                    const QString &out, QString *error)
+double PlannedSample::reachableLufs() const
+{
+    return silent ? lufs : lufs + TruePeakCeilingDb - truePeakDb;
+}
+
+std::optional<PlannedSample> planSample(const SampleReport &sample, const QString &folder,
+                                        const FixTarget &target, QString *error)
+{
+    // A copy written whole would say the length its header promises, and so
+    // hide that the sample was cut short: it stays as it is.
+    if (sample.file.isEmpty() || !sample.measures || sample.measures->truncated())
+        return std::nullopt;
+    auto source = readSource(folder + QLatin1Char('/') + sample.file, target.encoding);
+    if (!source) {
+        *error = QStringLiteral("no longer decodes");
+        return std::nullopt;
+    }
+    PlannedSample planned { *source, planFor(*source, target) };
+    planned.silent = sample.measures->silent;
+    measure(planned);
+    return planned;
+}
+
+SampleFix fixSample(const SampleReport &sample, const std::optional<PlannedSample> &planned,
+                    const QString &folder, const FixTarget &target, const QString &out,
+                    QString *error)
 {
     SampleFix fix;
     fix.name = sample.name;
@@ -200,29 +231,33 @@ SampleFix fixSample(const SampleReport &sample, const QString &folder, const Fix
     }
     const QString from = folder + QLatin1Char('/') + sample.file;
     const QString to = out + QLatin1Char('/') + sample.file;
-    const auto source = readSource(from);
-    if (!source) {
-        *error = QStringLiteral("no longer decodes");
-        return fix;
-    }
-    // A copy written whole would say the length its header promises, and so
-    // hide that the sample was cut short: it stays as it is.
-    if (sample.measures->truncated())
+    if (!planned) {
         fix.because = wordFor(Problem::Truncated);
-    if (sample.measures->truncated() || matches(*sample.measures, source->encoding, target)) {
-        fix.outcome = SampleFix::Outcome::Copied;
-        *error = copySampleFile(from, to);
-        return fix;
+        return copied(from, to, fix, error);
     }
-    const ChainPlan plan = planFor(*source, target);
-    chooseGain(*source, plan, target, fix);
+    // Silence stays silence: a gain would make its noise pass for a word.
+    const FixTarget own = planned->silent
+        ? FixTarget { target.rate,  target.channels,   target.encoding,
+                      std::nullopt, target.padStartMs, target.padEndMs }
+        : target;
+    // A sample kept as it is is judged as it is: a window less at an end
+    // changes the loudness of a short word by tenths of a dB.
+    if (shapeMatches(*sample.measures, planned->source.encoding, own)) {
+        SampleFix kept = fix;
+        chooseGain(sample.measures->loudnessLufs, planned->truePeakDb, own, kept);
+        if (std::fabs(kept.gainDb) <= GainToleranceDb)
+            return copied(from, to, fix, error);
+    }
+    chooseGain(planned->lufs, planned->truePeakDb, own, fix);
+    const Source &source = planned->source;
+    const ChainPlan &plan = planned->chain;
     fix.outcome = SampleFix::Outcome::Written;
-    fix.trimmedStartMs = msOf(plan.keepFrom - plan.silenceBefore, source->rate);
-    fix.trimmedEndMs = msOf(source->frames - plan.keepTo - plan.silenceAfter, source->rate);
-    if (source->rate != target.rate || source->channels != target.channels
-        || source->encoding != target.encoding)
-        fix.convertedFrom = formatOf(*source);
+    fix.trimmedStartMs = msOf(plan.keepFrom - plan.silenceBefore, source.rate);
+    fix.trimmedEndMs = msOf(source.frames - plan.keepTo - plan.silenceAfter, source.rate);
+    if (source.rate != target.rate || source.channels != target.channels
+        || source.encoding != target.encoding)
+        fix.convertedFrom = formatOf(source);
     fix.dcRemoved = sample.measures->dcOffset;
-    writeFixed(*source, plan, target, fix.gainDb, to, error);
+    writeFixed(source, plan, own, sample, fix.gainDb, to, error);
     return fix;
 }
