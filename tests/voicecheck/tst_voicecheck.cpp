@@ -1071,7 +1071,8 @@ void TestVoiceCheck::chartShowsEachSample()
     };
     // What colour is drawn in the middle of a row, x pixels across.
     const auto colourAt = [&](const char *name, double x) {
-        const QColor colour = chart.pixelColor(int(x), rowTop(rowOf(name)) + RowHeight / 2);
+        const QColor colour
+            = chart.pixelColor(int(x), rowTop(sampleRow(rowOf(name))) + RowHeight / 2);
         return colour.red() > 180 && colour.green() < 100 ? "red"
             : colour.blue() > 150 && colour.red() < 120   ? "blue"
                                                           : "none";
@@ -1084,6 +1085,15 @@ void TestVoiceCheck::chartShowsEachSample()
     QCOMPARE(colourAt("TurnRight", TrailStartX + 30 * PixelsPerMs), "blue");
     QCOMPARE(colourAt("TurnRight", TrailStartX + 100 * PixelsPerMs), "none");
     QCOMPARE(colourAt("RbExit6", LeadEndX - 5), "none");
+    // Headed by the folder's own name, not the path it was given; each list
+    // by its name.
+    QFile svg(dir.path() + "/voice.svg");
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QByteArray text = svg.readAll();
+    QVERIFY(text.contains(">voice: ") && !text.contains(QFile::encodeName(dir.path())));
+    for (const std::string_view list : ListNames)
+        QVERIFY2(text.contains(">" + QByteArray(list.data(), qsizetype(list.size())) + "<"),
+                 list.data());
 }
 
 QTEST_GUILESS_MAIN(TestVoiceCheck)
