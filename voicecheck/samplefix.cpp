@@ -137,6 +137,7 @@ class Quantiser
 public:
     Quantiser(int sourceBits, int targetBits)
         : m_step(targetBits > 0 ? float(std::ldexp(1.0, 1 - targetBits)) : 0.0f)
+        , m_steps(targetBits > 0 ? float(std::ldexp(1.0, targetBits - 1)) : 0.0f)
         , m_dither(sourceBits == 0 || targetBits < sourceBits)
     { }
 
@@ -146,11 +147,12 @@ public:
             return sample;
         if (m_dither)
             sample += m_step * (m_uniform(m_random) + m_uniform(m_random) - 1.0f);
-        return std::nearbyint(sample / m_step) * m_step;
+        return std::nearbyint(sample * m_steps) * m_step;
     }
 
 private:
-    float m_step; // none for float
+    float m_step;  // none for float
+    float m_steps; // per unit: a power of two, so exact
     bool m_dither;
     std::minstd_rand m_random; // a fixed seed: the same voice fixes to the same bytes
     std::uniform_real_distribution<float> m_uniform { 0.0f, 1.0f };
