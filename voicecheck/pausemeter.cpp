@@ -9,7 +9,7 @@
 namespace {
 
 constexpr double LowestDb = -140.0;
-constexpr double BinDb = 0.5;
+constexpr double BinDb = PauseLevelStepDb;
 constexpr double Silent = -std::numeric_limits<double>::infinity();
 
 // Four sums side by side, which the compiler keeps in one vector register:

@@ -78,6 +78,20 @@ std::optional<Source> readSource(const QString &path, int targetEncoding)
     return source;
 }
 
+// Keeps the source's frames from start to end, with silence where either
+// lies beyond the source, and a fade at each cut inside the pads.
+void cut(ChainPlan &plan, qint64 start, qint64 end, const Source &source, const FixTarget &target)
+{
+    const qint64 fade = framesOf(CutFadeMs, source.rate);
+    plan.keepFrom = std::clamp<qint64>(start, 0, source.frames);
+    plan.keepTo = std::clamp<qint64>(end, plan.keepFrom, source.frames);
+    plan.silenceBefore = std::max<qint64>(0, -start);
+    plan.silenceAfter = std::max<qint64>(0, end - source.frames);
+    plan.fadeIn = plan.keepFrom > 0 ? std::min(fade, framesOf(target.padStartMs, source.rate)) : 0;
+    plan.fadeOut
+        = plan.keepTo < source.frames ? std::min(fade, framesOf(target.padEndMs, source.rate)) : 0;
+}
+
 ChainPlan planFor(const Source &source, const FixTarget &target)
 {
     ChainPlan plan;
@@ -85,32 +99,53 @@ ChainPlan planFor(const Source &source, const FixTarget &target)
     plan.keepTo = source.frames;
     plan.channels = target.channels;
     plan.rate = target.rate;
-    if (!source.hasSound())
-        return plan;
-    const qint64 padStart = framesOf(target.padStartMs, source.rate);
-    const qint64 padEnd = framesOf(target.padEndMs, source.rate);
-    const qint64 fade = framesOf(CutFadeMs, source.rate);
-    plan.keepFrom = std::max<qint64>(0, source.leadingPause - padStart);
-    plan.keepTo -= std::max<qint64>(0, source.trailingPause - padEnd);
-    plan.silenceBefore = std::max<qint64>(0, padStart - source.leadingPause);
-    plan.silenceAfter = std::max<qint64>(0, padEnd - source.trailingPause);
-    plan.fadeIn = plan.keepFrom > 0 ? std::min(fade, padStart) : 0;
-    plan.fadeOut = plan.keepTo < source.frames ? std::min(fade, padEnd) : 0;
+    if (source.hasSound())
+        cut(plan, source.leadingPause - framesOf(target.padStartMs, source.rate),
+            source.frames - source.trailingPause + framesOf(target.padEndMs, source.rate), source,
+            target);
     return plan;
 }
 
-// The reshaped sample's loudness and true peak at no gain.
-void measure(PlannedSample &planned)
+// The reshaped sample's loudness and true peak at no gain, and its pauses
+// as the check of the fixed sample will find them.
+PauseMeter::Ends measure(PlannedSample &planned, const FixTarget &target)
 {
     LoudnessMeter meter(planned.chain.channels, planned.chain.rate, true);
+    PauseMeter pauses(planned.chain.channels, planned.chain.rate, encodingStep(target.encoding));
     runChain(planned.source.path, planned.chain, [&](const float *frames, qint64 count) {
         meter.add(frames, count);
+        pauses.add(frames, count);
         return true;
     });
     planned.lufs = meter.lufs();
     const double peak = meter.truePeak();
     planned.truePeakDb
         = peak > 0 ? 20 * std::log10(peak) : -std::numeric_limits<double>::infinity();
+    return pauses.ends();
+}
+
+// Where a cut lands right at a line, the fixed sample can find the word a
+// window or, in a slow reverb tail, a few windows from where the source had
+// it: the cuts are moved by what the fixed sample would find, a few times
+// at most, so that its pauses are at their pads.
+void settleCuts(PlannedSample &planned, const FixTarget &target)
+{
+    constexpr int Tries = 3;
+    const Source &source = planned.source;
+    ChainPlan &plan = planned.chain;
+    const auto inSource = [&](qint64 frames) { return frames * source.rate / plan.rate; };
+    for (int tries = 0; tries < Tries && source.hasSound(); ++tries) {
+        const PauseMeter::Ends ends = measure(planned, target);
+        const qint64 lead = ends.leading - framesOf(target.padStartMs, plan.rate);
+        const qint64 trail = ends.trailing - framesOf(target.padEndMs, plan.rate);
+        const qint64 window = framesOf(PauseToleranceMs, plan.rate);
+        const qint64 start = plan.keepFrom - plan.silenceBefore + inSource(lead);
+        const qint64 end = plan.keepTo + plan.silenceAfter - inSource(trail);
+        if ((std::abs(lead) <= window && std::abs(trail) <= window) || start >= end)
+            return;
+        cut(plan, start, end, source, target);
+    }
+    measure(planned, target);
 }
 
 // The gain that brings a sample of that loudness to the target's, or less
@@ -125,6 +160,15 @@ void chooseGain(double lufs, double truePeakDb, const FixTarget &target, SampleF
         fix.wantedGainDb = fix.gainDb;
         fix.gainDb = headroomDb;
     }
+}
+
+// The gain in whole steps of the pause meter's levels, so that every window
+// keeps its place among them and the fixed sample's pauses are the planned
+// ones; below the ceiling where that holds the gain.
+double stepped(const SampleFix &fix)
+{
+    const double steps = fix.gainDb / GainStepDb;
+    return (fix.wantedGainDb ? std::floor(steps) : std::round(steps)) * GainStepDb;
 }
 
 // Triangular dither of one step of the target's resolution, where that is
@@ -198,7 +242,8 @@ QString formatOf(const Source &source)
 
 double PlannedSample::reachableLufs() const
 {
-    return silent ? lufs : lufs + TruePeakCeilingDb - truePeakDb;
+    return silent ? lufs
+                  : lufs + std::floor((TruePeakCeilingDb - truePeakDb) / GainStepDb) * GainStepDb;
 }
 
 std::optional<PlannedSample> planSample(const SampleReport &sample, const QString &folder,
@@ -215,7 +260,7 @@ std::optional<PlannedSample> planSample(const SampleReport &sample, const QStrin
     }
     PlannedSample planned { *source, planFor(*source, target) };
     planned.silent = sample.measures->silent;
-    measure(planned);
+    settleCuts(planned, target);
     return planned;
 }
 
@@ -247,7 +292,10 @@ SampleFix fixSample(const SampleReport &sample, const std::optional<PlannedSampl
     if (shapeMatches(*sample.measures, planned->source.encoding, own)) {
         SampleFix kept = fix;
         chooseGain(sample.measures->loudnessLufs, planned->truePeakDb, own, kept);
-        if (std::fabs(kept.gainDb) <= GainToleranceDb)
+        // Held by the ceiling, less than a step from it: no gain would be
+        // given, whatever DC removal and rounding did to the true peak.
+        const bool held = kept.wantedGainDb && kept.gainDb < GainStepDb + TruePeakSpreadDb;
+        if (std::fabs(kept.gainDb) <= GainToleranceDb || held)
             return copied(from, to, fix, error);
     }
     chooseGain(planned->lufs, planned->truePeakDb, own, fix);
@@ -260,6 +308,7 @@ SampleFix fixSample(const SampleReport &sample, const std::optional<PlannedSampl
         || source.encoding != target.encoding)
         fix.convertedFrom = formatOf(source);
     fix.dcRemoved = sample.measures->dcOffset;
+    fix.gainDb = stepped(fix);
     writeFixed(source, plan, own, sample, fix.gainDb, to, error);
     return fix;
 }

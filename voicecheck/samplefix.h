@@ -62,7 +62,7 @@ struct PlannedSample
     double truePeakDb = 0;
 
     // How loud it will be made at most: as loud as the true-peak ceiling
-    // lets it be; silence as it is.
+    // lets it be in whole gain steps; silence as it is.
     double reachableLufs() const;
 };
 

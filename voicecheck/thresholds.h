@@ -18,6 +18,7 @@ inline constexpr double SilenceToleranceMs = 300.0;
 // PauseSoftSoundMs (an s, f, h or th). A breath, room tone or reverb tail
 // further down, or going on longer, is pause.
 inline constexpr double PauseWindowMs = 10.0;
+inline constexpr double PauseLevelStepDb = 0.5; // the pause meter's histogram of levels
 inline constexpr double PauseBelowSpeechDb = 25.0;
 inline constexpr double PauseSoftBelowSpeechDb = 35.0;
 inline constexpr double PauseSoftSoundMs = 150.0;
