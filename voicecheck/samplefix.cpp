@@ -106,46 +106,18 @@ ChainPlan planFor(const Source &source, const FixTarget &target)
     return plan;
 }
 
-// The reshaped sample's loudness and true peak at no gain, and its pauses
-// as the check of the fixed sample will find them.
-PauseMeter::Ends measure(PlannedSample &planned, const FixTarget &target)
+// The reshaped sample's loudness and true peak at no gain.
+void measure(PlannedSample &planned)
 {
     LoudnessMeter meter(planned.chain.channels, planned.chain.rate, true);
-    PauseMeter pauses(planned.chain.channels, planned.chain.rate, encodingStep(target.encoding));
     runChain(planned.source.path, planned.chain, [&](const float *frames, qint64 count) {
         meter.add(frames, count);
-        pauses.add(frames, count);
         return true;
     });
     planned.lufs = meter.lufs();
     const double peak = meter.truePeak();
     planned.truePeakDb
         = peak > 0 ? 20 * std::log10(peak) : -std::numeric_limits<double>::infinity();
-    return pauses.ends();
-}
-
-// Where a cut lands right at a line, the fixed sample can find the word a
-// window or, in a slow reverb tail, a few windows from where the source had
-// it: the cuts are moved by what the fixed sample would find, a few times
-// at most, so that its pauses are at their pads.
-void settleCuts(PlannedSample &planned, const FixTarget &target)
-{
-    constexpr int Tries = 3;
-    const Source &source = planned.source;
-    ChainPlan &plan = planned.chain;
-    const auto inSource = [&](qint64 frames) { return frames * source.rate / plan.rate; };
-    for (int tries = 0; tries < Tries && source.hasSound(); ++tries) {
-        const PauseMeter::Ends ends = measure(planned, target);
-        const qint64 lead = ends.leading - framesOf(target.padStartMs, plan.rate);
-        const qint64 trail = ends.trailing - framesOf(target.padEndMs, plan.rate);
-        const qint64 window = framesOf(PauseToleranceMs, plan.rate);
-        const qint64 start = plan.keepFrom - plan.silenceBefore + inSource(lead);
-        const qint64 end = plan.keepTo + plan.silenceAfter - inSource(trail);
-        if ((std::abs(lead) <= window && std::abs(trail) <= window) || start >= end)
-            return;
-        cut(plan, start, end, source, target);
-    }
-    measure(planned, target);
 }
 
 // The gain that brings a sample of that loudness to the target's, or less
@@ -260,7 +232,7 @@ std::optional<PlannedSample> planSample(const SampleReport &sample, const QStrin
     }
     PlannedSample planned { *source, planFor(*source, target) };
     planned.silent = sample.measures->silent;
-    settleCuts(planned, target);
+    measure(planned);
     return planned;
 }
 

@@ -530,7 +530,8 @@ void TestVoiceCheck::honestVoicesPass_data()
                return SpokenTake { take };
            })
         << QStringList();
-    QTest::newRow("reverb tails") << spoken({}, {}, { "gain", "-6", "reverb", "70" })
+    QTest::newRow("reverb tails") << spoken({}, {},
+                                            { "pad", "0.3", "0.4", "gain", "-4", "reverb", "40" })
                                   << QStringList();
     QTest::newRow("Vorbis round trip") << MakeVoice([](const QString &folder) {
         QTemporaryDir coded;
