@@ -8,7 +8,7 @@
 namespace {
 
 // By member index, after what each list holds.
-constexpr std::array<const char *, VoicesCount> ListNames {
+constexpr std::array<const char *, VoicesCount> AccessibleListNames {
     QT_TRANSLATE_NOOP("SarvikForm", "Turns"),
     QT_TRANSLATE_NOOP("SarvikForm", "Distances"),
     QT_TRANSLATE_NOOP("SarvikForm", "General words"),
@@ -25,7 +25,7 @@ constexpr std::array<const char *, VoicesCount> ListNames {
 void SarvikForm::describeControls()
 {
     for (int index = 0; index < VoicesCount; ++index)
-        Voices[index]->setAccessibleName(tr(ListNames[index]));
+        Voices[index]->setAccessibleName(tr(AccessibleListNames[index]));
     describeLists();
     connect(PLayOnClick, &QCheckBox::stateChanged, this, &SarvikForm::describeLists);
     DirectionsText->setAccessibleName(tr("Phrase"));

@@ -13,6 +13,12 @@ struct CatalogueEntry
 
 inline constexpr int VoicesCount = 7;
 
+// What each of the lists holds, as people call them.
+inline constexpr std::array<std::string_view, VoicesCount> ListNames {
+    "turns", "distances", "general words", "arrival and departure",
+    "ahead", "motorway",  "roundabouts",
+};
+
 // Every sample the program offers, in the order the lists are filled. The
 // order is meant: lists never sort, so "50" stands between "400" and "500",
 // as a voice's author expects to find it.

@@ -19,9 +19,6 @@
 
 namespace {
 
-const char *const ListNames[VoicesCount]
-    = { "turns", "distances", "general words", "arrival and departure",
-        "ahead", "motorway",  "roundabouts" };
 // The names a sample is heard between in P's phrase.
 const QStringList PhraseAround = { "After", "100", "Meters" };
 constexpr int MeterFloorDb = -60;
@@ -250,8 +247,9 @@ void RecorderWindow::buildList()
     m_list->setHeaderLabels({ tr("Name"), tr("Say"), tr("State") });
     m_list->setRootIsDecorated(false);
     QList<QTreeWidgetItem *> headings;
-    for (const char *list : ListNames) {
-        auto *heading = new QTreeWidgetItem(m_list, { tr(list) });
+    for (const std::string_view list : ListNames) {
+        const QString title = QString::fromUtf8(list.data(), qsizetype(list.size()));
+        auto *heading = new QTreeWidgetItem(m_list, { title });
         heading->setFlags(Qt::ItemIsEnabled);
         QFont bold = heading->font(NameColumn);
         bold.setBold(true);

@@ -13,6 +13,9 @@ constexpr int RoomWindows = 100;
 // the take must not raise it.
 constexpr double RoomQuantile = 0.2;
 constexpr double DigitalSilenceDb = -150;
+// How far a take's loudest 10 ms must stand above the room heard before it
+// to count as speech.
+constexpr double SpeechAboveRoomDb = 10.0;
 
 double dbOfMeanSquare(double meanSquare)
 {
@@ -89,10 +92,10 @@ void TakeRecorder::start()
     record(preRoll.data(), qint64(preRoll.size()));
 }
 
-// Speech is what stands clear of the room, as a pause's line is drawn.
+// Speech is what stands clear of the room heard before the take.
 bool TakeRecorder::speechHeard(const PauseMeter::Ends &ends) const
 {
-    return ends.speechDb >= SilentLevelDb && ends.speechDb >= m_takeRoomDb + PauseAboveRoomDb;
+    return ends.speechDb >= SilentLevelDb && ends.speechDb >= m_takeRoomDb + SpeechAboveRoomDb;
 }
 
 void TakeRecorder::record(const float *frames, qint64 count)

@@ -46,7 +46,7 @@ desktop-file-utils  the install test
 librsvg2-bin        the voice-check test (drawing its chart, rsvg-convert)
 appstream           the install test
 clang-format        the format check
-sox                 the voice-check test (honest voices at other rates and depths)
+sox                 the voice-check test (honest voices at other rates and depths, reverb tails, a Vorbis round trip through libsox-fmt-base, which sox pulls in)
 fusefat             the voice-check test (a voice on a FAT file system)
 fuse                the voice-check test (unmounting it: fusermount, or fusermount3 on Debian 13)
 dosfstools          the voice-check test (mkfs.vfat for that file system)

@@ -14,6 +14,7 @@
 #include "voicereport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cerrno>
@@ -92,11 +93,20 @@ QByteArray checkOutput(const CommandLine &line, const VoiceReport &report)
               .toUtf8();
 }
 
-// The chart of report into path, unless none was asked for; false when it
-// could not be written, which is said.
-bool drawChart(const QString &path, const VoiceReport &report)
+// The own name of the folder at the absolute path, which heads the chart
+// however the folder was named.
+QString folderName(const QString &path)
 {
-    const QString error = path.isEmpty() ? QString() : saveWholeFile(path, voiceChart(report));
+    const QString name = QFileInfo(QDir::cleanPath(path)).fileName();
+    return name.isEmpty() ? QStringLiteral("/") : name;
+}
+
+// The chart of report, on the folder at folder, into path, unless none was
+// asked for; false when it could not be written, which is said.
+bool drawChart(const QString &path, const VoiceReport &report, const QString &folder)
+{
+    const QString error
+        = path.isEmpty() ? QString() : saveWholeFile(path, voiceChart(report, folderName(folder)));
     if (!error.isEmpty())
         printError(path + QStringLiteral(": ") + error);
     return error.isEmpty();
@@ -118,7 +128,7 @@ int fixInto(const QString &out, const CommandLine &line, const VoiceReport &voic
         return Failure;
     }
     fixed->folder = QDir::cleanPath(line.fixInto);
-    if (!drawChart(chart, *fixed))
+    if (!drawChart(chart, *fixed, out))
         return Failure;
     return printed(line.json ? fixJson(fix.samples, reportJson(*fixed))
                              : fixLines(fix.samples).toUtf8() + '\n' + checkOutput(line, *fixed),
@@ -173,7 +183,7 @@ int main(int argc, char *argv[])
         }
         return fixInto(out, line, *report, chart);
     }
-    if (!drawChart(chart, *report))
+    if (!drawChart(chart, *report, QDir::currentPath()))
         return Failure;
     return printed(checkOutput(line, *report), report->clean() ? Clean : ProblemsFound);
 }

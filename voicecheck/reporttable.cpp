@@ -140,7 +140,7 @@ QString noteOn(const SampleReport &sample)
         return QStringLiteral("%1 promises %2 s, %3 s are there")
             .arg(file, numberCell(sample.measures->promisedSeconds(), 2, 9),
                  numberCell(sample.measures->seconds(), 2, 9));
-    return {};
+    return sample.reason;
 }
 
 // Notes of one or more lines, each wrapped within the width.

@@ -44,6 +44,29 @@ QString line(double x, double top, double bottom, const char *dash = "none")
         .arg(number(x), number(top), number(bottom), Ink, QLatin1String(dash));
 }
 
+QString horizontal(double from, double to, double y)
+{
+    return QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"%4\"/>\n")
+        .arg(number(from), number(y), number(to), Ink);
+}
+
+struct Tick
+{
+    double x;
+    QString label;
+};
+
+// One block's axis, apart from the others': its title, a line as wide as
+// the block, and its ticks.
+QString axis(const QString &title, double from, double to, const QList<Tick> &ticks)
+{
+    const double y = FirstRowTop - 4;
+    QString svg = text((from + to) / 2, 34, title, "middle") + horizontal(from, to, y);
+    for (const Tick &tick : ticks)
+        svg += line(tick.x, y - 3, y) + text(tick.x, y - 6, tick.label, "middle");
+    return svg;
+}
+
 // A bar from x along length pixels (leftwards when negative) in row.
 QString bar(double x, double length, qsizetype row, QLatin1String fill)
 {
@@ -51,7 +74,7 @@ QString bar(double x, double length, qsizetype row, QLatin1String fill)
     return rect(std::min(x, x + length), top, std::fabs(length), BarHeight, fill);
 }
 
-QString heading(const VoiceReport &report)
+QString heading(const VoiceReport &report, const QString &name)
 {
     const VoiceReference &voice = report.reference;
     const QString median = voice.loudnessLufs
@@ -62,35 +85,44 @@ QString heading(const VoiceReport &report)
                                             .arg(voice.channels.value_or(0))
                                             .arg(voice.encoding.value_or(QString()))
                                       : QString();
-    const int labels = FirstRowTop - 8;
     QString svg = text(8, 18,
                        // One arg call, so that a % in the folder's name stays as it is.
                        QStringLiteral("%1: %2 of %3 samples fine; %4%5")
-                           .arg(report.folder, QString::number(report.fineCount()),
+                           .arg(name, QString::number(report.fineCount()),
                                 QString::number(report.samples.size()), median, format));
-    svg += text(
-        MedianX, 38,
-        QStringLiteral("loudness against the median, ±%1 LU shaded").arg(LoudnessToleranceLu),
-        "middle");
-    svg += text(LeadEndX, 38, QStringLiteral("lead pause"), "end");
-    svg += text(TrailStartX, 38, QStringLiteral("trail pause"));
-    svg += text(ProblemsX, 38, QStringLiteral("problems, in red"));
-    for (const int lu : { -12, -6, 0, 6, 12 })
-        svg += text(MedianX + lu * PixelsPerLu, labels, QString::number(lu), "middle");
-    for (const int ms : { 500, 1000 }) {
-        svg += text(LeadEndX - ms * PixelsPerMs, labels, QStringLiteral("%1 ms").arg(ms), "middle");
-        svg += text(TrailStartX + ms * PixelsPerMs, labels, QStringLiteral("%1 ms").arg(ms),
-                    "middle");
+    QList<Tick> lu;
+    for (const int value : { -12, -6, 0, 6, 12 })
+        lu.append({ MedianX + value * PixelsPerLu,
+                    (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value) });
+    svg += axis(
+        QStringLiteral("loudness, LU from the median (±%1 shaded)").arg(LoudnessToleranceLu),
+        MedianX - ShownLu * PixelsPerLu, MedianX + ShownLu * PixelsPerLu, lu);
+    QList<Tick> lead;
+    QList<Tick> trail;
+    // The two zeros meet at the gap, where a label would run into the other's.
+    for (const int ms : { 0, 500, 1000 }) {
+        const QString label = ms > 0 ? QString::number(ms) : QString();
+        lead.append({ LeadEndX - ms * PixelsPerMs, label });
+        trail.append({ TrailStartX + ms * PixelsPerMs, label });
     }
+    svg += axis(QStringLiteral("lead pause, ms"), LeadEndX - ShownMs * PixelsPerMs, LeadEndX, lead);
+    svg += axis(QStringLiteral("trail pause, ms"), TrailStartX, TrailStartX + ShownMs * PixelsPerMs,
+                trail);
+    svg += text(ProblemsX, 34, QStringLiteral("problems, in red"));
     return svg;
+}
+
+qsizetype rowsOf(const VoiceReport &report)
+{
+    return report.samples.isEmpty() ? 0 : sampleRow(report.samples.size() - 1) + 1;
 }
 
 QString backdrop(const VoiceReport &report)
 {
-    const qsizetype rows = report.samples.size();
+    const qsizetype rows = rowsOf(report);
     QString svg;
-    for (qsizetype row = 1; row < rows; row += 2)
-        svg += rect(0, rowTop(row), Width, RowHeight, Stripe);
+    for (qsizetype sample = 1; sample < report.samples.size(); sample += 2)
+        svg += rect(0, rowTop(sampleRow(sample)), Width, RowHeight, Stripe);
     const double band = LoudnessToleranceLu * PixelsPerLu;
     svg += rect(MedianX - band, FirstRowTop, 2 * band, rows * RowHeight, Band);
     svg += line(MedianX, FirstRowTop, rowTop(rows));
@@ -111,7 +143,7 @@ QLatin1String colourIf(bool faulty)
     return faulty ? Faulty : Fine;
 }
 
-QString sampleRow(const SampleReport &sample, qsizetype row, const VoiceReference &voice)
+QString sampleLine(const SampleReport &sample, qsizetype row, const VoiceReference &voice)
 {
     const double baseline = rowTop(row) + RowHeight - 2.5;
     const bool faulty = !sample.problems.isEmpty();
@@ -140,20 +172,33 @@ QString sampleRow(const SampleReport &sample, qsizetype row, const VoiceReferenc
     return svg;
 }
 
+// The name of a list, in its own row above its samples.
+QString listHeading(int list, qsizetype row)
+{
+    const std::string_view name = ListNames[std::size_t(list)];
+    return QStringLiteral("<text x=\"8\" y=\"%1\" font-weight=\"bold\" fill=\"%2\">%3</text>\n")
+        .arg(number(rowTop(row) + RowHeight - 2.5), Ink,
+             QString::fromLatin1(name.data(), qsizetype(name.size())));
+}
+
 } // namespace
 
-QByteArray voiceChart(const VoiceReport &report)
+QByteArray voiceChart(const VoiceReport &report, const QString &name)
 {
-    const int height = ChartGeometry::height(report.samples.size());
+    const int height = ChartGeometry::height(rowsOf(report));
     QString svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" "
                                  "height=\"%2\" viewBox=\"0 0 %1 %2\" font-family=\"sans-serif\" "
                                  "font-size=\"10\">\n")
                       .arg(Width)
                       .arg(height);
     svg += rect(0, 0, Width, height, QLatin1String("#ffffff"));
-    svg += backdrop(report) + heading(report);
-    for (qsizetype row = 0; row < report.samples.size(); ++row)
-        svg += sampleRow(report.samples[row], row, report.reference);
+    svg += backdrop(report) + heading(report, name);
+    for (qsizetype sample = 0; sample < report.samples.size(); ++sample) {
+        const int list = SampleCatalogue[std::size_t(sample)].list;
+        if (sample == 0 || SampleCatalogue[std::size_t(sample) - 1].list != list)
+            svg += listHeading(list, sampleRow(sample) - 1);
+        svg += sampleLine(report.samples[sample], sampleRow(sample), report.reference);
+    }
     return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + svg
             + QStringLiteral("</svg>\n"))
         .toUtf8();

@@ -19,4 +19,8 @@ inline constexpr double TruePeakCeilingDb = -1.0;
 // Within these a sample already matches and is copied as it is; a pause is
 // measured no finer than its windows.
 inline constexpr double GainToleranceDb = 0.5;
+// Gains go in the pause meter's steps of level.
+inline constexpr double GainStepDb = PauseLevelStepDb;
+// How far DC removal and rounding move a sample's measured true peak at most.
+inline constexpr double TruePeakSpreadDb = 0.05;
 inline constexpr double PauseToleranceMs = PauseWindowMs;

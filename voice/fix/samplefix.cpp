@@ -8,6 +8,7 @@
 #include "pausemeter.h"
 #include "samplefile.h"
 #include "samplewriter.h"
+#include "sourcefaults.h"
 #include "thresholds.h"
 
 #include <algorithm>
@@ -15,24 +16,6 @@
 #include <vector>
 
 namespace {
-
-using ChannelMeans = std::array<double, ChainPlan::MaxChannels>;
-
-// The source as the fix sees it: its format, each channel's mean, and its
-// pauses measured as the check measures them once the mean is gone.
-struct Source
-{
-    QString path;
-    int encoding = 0;
-    int rate = 0;
-    int channels = 0;
-    qint64 frames = 0;
-    ChannelMeans dc {};
-    qint64 leadingPause = 0;
-    qint64 trailingPause = 0;
-
-    bool hasSound() const { return leadingPause < frames; }
-};
 
 qint64 framesOf(double ms, int rate)
 {
@@ -44,23 +27,23 @@ double msOf(qint64 frames, int rate)
     return frames * 1000.0 / rate;
 }
 
-// Whether the check's findings on the sample leave anything to fix.
-bool matches(const SampleMeasures &measures, int encoding, const FixTarget &target)
+// Whether the check's findings leave anything but the level to fix.
+bool shapeMatches(const SampleMeasures &measures, int encoding, const FixTarget &target)
 {
-    // A sample that already peaks at the ceiling can be made no louder.
-    const bool atCeiling = measures.peakDbfs() >= TruePeakCeilingDb - GainToleranceDb;
-    const double gainDb = target.loudnessLufs.value_or(0) - measures.loudnessLufs;
-    const bool levelMatches = !target.loudnessLufs || !std::isfinite(measures.loudnessLufs)
-        || std::fabs(gainDb) <= GainToleranceDb || (gainDb > 0 && atCeiling);
+    // Counted in frames: a window is a whole number of them, a little more
+    // or less than its milliseconds.
+    const auto near = [&](qint64 pause, double padMs) {
+        return std::abs(pause - framesOf(padMs, measures.rate))
+            <= framesOf(PauseToleranceMs, measures.rate);
+    };
     const bool pausesMatch = measures.leadingPause == measures.frames
-        || (std::fabs(measures.leadingPauseMs() - target.padStartMs) <= PauseToleranceMs
-            && std::fabs(measures.trailingPauseMs() - target.padEndMs) <= PauseToleranceMs);
+        || (near(measures.leadingPause, target.padStartMs)
+            && near(measures.trailingPause, target.padEndMs));
     return measures.rate == target.rate && measures.channels == target.channels
-        && encoding == target.encoding && measures.dcOffset <= DcOffsetLimit && levelMatches
-        && pausesMatch;
+        && encoding == target.encoding && measures.dcOffset <= DcOffsetLimit && pausesMatch;
 }
 
-std::optional<Source> readSource(const QString &path)
+std::optional<Source> readSource(const QString &path, int targetEncoding)
 {
     const auto file = SampleFile::open(path);
     if (!file)
@@ -75,7 +58,10 @@ std::optional<Source> readSource(const QString &path)
     });
     for (double &mean : source.dc)
         mean /= double(std::max<qint64>(source.frames, 1));
-    PauseMeter pauses(channels, source.rate);
+    // Measured in the coarser of the two encodings, as the check of the
+    // fixed sample will measure them.
+    PauseMeter pauses(channels, source.rate,
+                      std::max(encodingStep(source.encoding), encodingStep(targetEncoding)));
     std::vector<float> dcFree;
     decodeSample(path, [&](const float *data, qint64 count) {
         dcFree.assign(data, data + count * channels);
@@ -90,6 +76,20 @@ std::optional<Source> readSource(const QString &path)
     return source;
 }
 
+// Keeps the source's frames from start to end, with silence where either
+// lies beyond the source, and a fade at each cut inside the pads.
+void cut(ChainPlan &plan, qint64 start, qint64 end, const Source &source, const FixTarget &target)
+{
+    const qint64 fade = framesOf(CutFadeMs, source.rate);
+    plan.keepFrom = std::clamp<qint64>(start, 0, source.frames);
+    plan.keepTo = std::clamp<qint64>(end, plan.keepFrom, source.frames);
+    plan.silenceBefore = std::max<qint64>(0, -start);
+    plan.silenceAfter = std::max<qint64>(0, end - source.frames);
+    plan.fadeIn = plan.keepFrom > 0 ? std::min(fade, framesOf(target.padStartMs, source.rate)) : 0;
+    plan.fadeOut
+        = plan.keepTo < source.frames ? std::min(fade, framesOf(target.padEndMs, source.rate)) : 0;
+}
+
 ChainPlan planFor(const Source &source, const FixTarget &target)
 {
     ChainPlan plan;
@@ -97,39 +97,55 @@ ChainPlan planFor(const Source &source, const FixTarget &target)
     plan.keepTo = source.frames;
     plan.channels = target.channels;
     plan.rate = target.rate;
-    if (!source.hasSound())
-        return plan;
-    const qint64 padStart = framesOf(target.padStartMs, source.rate);
-    const qint64 padEnd = framesOf(target.padEndMs, source.rate);
-    const qint64 fade = framesOf(CutFadeMs, source.rate);
-    plan.keepFrom = std::max<qint64>(0, source.leadingPause - padStart);
-    plan.keepTo -= std::max<qint64>(0, source.trailingPause - padEnd);
-    plan.silenceBefore = std::max<qint64>(0, padStart - source.leadingPause);
-    plan.silenceAfter = std::max<qint64>(0, padEnd - source.trailingPause);
-    plan.fadeIn = plan.keepFrom > 0 ? std::min(fade, padStart) : 0;
-    plan.fadeOut = plan.keepTo < source.frames ? std::min(fade, padEnd) : 0;
+    if (source.hasSound())
+        cut(plan, source.leadingPause - framesOf(target.padStartMs, source.rate),
+            source.frames - source.trailingPause + framesOf(target.padEndMs, source.rate), source,
+            target);
     return plan;
 }
 
-// The gain that brings the reshaped sample to the target loudness, or
-// less where its true peak would pass the ceiling.
-void chooseGain(const Source &source, const ChainPlan &plan, const FixTarget &target,
-                SampleFix &fix)
+// The reshaped sample's loudness and true peak at no gain.
+void measure(PlannedSample &planned)
 {
-    LoudnessMeter meter(plan.channels, plan.rate, true);
-    runChain(source.path, plan, [&](const float *frames, qint64 count) {
+    LoudnessMeter meter(planned.chain.channels, planned.chain.rate, true);
+    runChain(planned.source.path, planned.chain, [&](const float *frames, qint64 count) {
         meter.add(frames, count);
         return true;
     });
-    const double lufs = meter.lufs();
-    if (target.loudnessLufs && std::isfinite(lufs))
-        fix.gainDb = *target.loudnessLufs - lufs;
+    planned.lufs = meter.lufs();
     const double peak = meter.truePeak();
-    const double headroomDb = peak > 0 ? TruePeakCeilingDb - 20 * std::log10(peak) : fix.gainDb;
+    planned.truePeakDb
+        = peak > 0 ? 20 * std::log10(peak) : -std::numeric_limits<double>::infinity();
+}
+
+// The gain that brings a sample of that loudness to the target's, or less
+// where its true peak would pass the ceiling.
+void chooseGain(double lufs, double truePeakDb, const FixTarget &target, SampleFix &fix)
+{
+    if (std::isfinite(lufs))
+        fix.gainDb = target.loudnessLufs.value_or(lufs) - lufs;
+    const double headroomDb
+        = std::isfinite(truePeakDb) ? TruePeakCeilingDb - truePeakDb : fix.gainDb;
     if (fix.gainDb > headroomDb) {
         fix.wantedGainDb = fix.gainDb;
         fix.gainDb = headroomDb;
     }
+}
+
+// The gain in whole steps of the pause meter's levels, so that every window
+// keeps its place among them and the fixed sample's pauses are the planned
+// ones; below the ceiling where that holds the gain.
+double stepped(const SampleFix &fix)
+{
+    const double steps = fix.gainDb / GainStepDb;
+    return (fix.wantedGainDb ? std::floor(steps) : std::round(steps)) * GainStepDb;
+}
+
+SampleFix copied(const QString &from, const QString &to, SampleFix fix, QString *error)
+{
+    fix.outcome = SampleFix::Outcome::Copied;
+    *error = copySampleFile(from, to);
+    return fix;
 }
 
 QString formatOf(const Source &source)
@@ -142,8 +158,33 @@ QString formatOf(const Source &source)
 
 } // namespace
 
-SampleFix fixSample(const SampleReport &sample, const QString &folder, const FixTarget &target,
-                    const QString &out, QString *error)
+double PlannedSample::reachableLufs() const
+{
+    return silent ? lufs
+                  : lufs + std::floor((TruePeakCeilingDb - truePeakDb) / GainStepDb) * GainStepDb;
+}
+
+std::optional<PlannedSample> planSample(const SampleReport &sample, const QString &folder,
+                                        const FixTarget &target, QString *error)
+{
+    // A copy written whole would say the length its header promises, and so
+    // hide that the sample was cut short: it stays as it is.
+    if (sample.file.isEmpty() || !sample.measures || sample.measures->truncated())
+        return std::nullopt;
+    auto source = readSource(folder + QLatin1Char('/') + sample.file, target.encoding);
+    if (!source) {
+        *error = QStringLiteral("no longer decodes");
+        return std::nullopt;
+    }
+    PlannedSample planned { *source, planFor(*source, target) };
+    planned.silent = sample.measures->silent;
+    measure(planned);
+    return planned;
+}
+
+SampleFix fixSample(const SampleReport &sample, const std::optional<PlannedSample> &planned,
+                    const QString &folder, const FixTarget &target, const QString &out,
+                    QString *error)
 {
     SampleFix fix;
     fix.name = sample.name;
@@ -155,29 +196,38 @@ SampleFix fixSample(const SampleReport &sample, const QString &folder, const Fix
     }
     const QString from = folder + QLatin1Char('/') + sample.file;
     const QString to = out + QLatin1Char('/') + sample.file;
-    const auto source = readSource(from);
-    if (!source) {
-        *error = QStringLiteral("no longer decodes");
-        return fix;
-    }
-    // A copy written whole would say the length its header promises, and so
-    // hide that the sample was cut short: it stays as it is.
-    if (sample.measures->truncated())
+    if (!planned) {
         fix.because = wordFor(Problem::Truncated);
-    if (sample.measures->truncated() || matches(*sample.measures, source->encoding, target)) {
-        fix.outcome = SampleFix::Outcome::Copied;
-        *error = copySampleFile(from, to);
-        return fix;
+        return copied(from, to, fix, error);
     }
-    const ChainPlan plan = planFor(*source, target);
-    chooseGain(*source, plan, target, fix);
+    // Silence stays silence: a gain would make its noise pass for a word.
+    const FixTarget own = planned->silent
+        ? FixTarget { target.rate,  target.channels,   target.encoding,
+                      std::nullopt, target.padStartMs, target.padEndMs }
+        : target;
+    // A sample kept as it is is judged as it is: a window less at an end
+    // changes the loudness of a short word by tenths of a dB.
+    if (shapeMatches(*sample.measures, planned->source.encoding, own)) {
+        SampleFix kept = fix;
+        chooseGain(sample.measures->loudnessLufs, planned->truePeakDb, own, kept);
+        // Held by the ceiling, less than a step from it: no gain would be
+        // given, whatever DC removal and rounding did to the true peak.
+        const bool held = kept.wantedGainDb && kept.gainDb < GainStepDb + TruePeakSpreadDb;
+        if (std::fabs(kept.gainDb) <= GainToleranceDb || held)
+            return copied(from, to, fix, error);
+    }
+    chooseGain(planned->lufs, planned->truePeakDb, own, fix);
+    const Source &source = planned->source;
+    const ChainPlan &plan = planned->chain;
     fix.outcome = SampleFix::Outcome::Written;
-    fix.trimmedStartMs = msOf(plan.keepFrom - plan.silenceBefore, source->rate);
-    fix.trimmedEndMs = msOf(source->frames - plan.keepTo - plan.silenceAfter, source->rate);
-    if (source->rate != target.rate || source->channels != target.channels
-        || source->encoding != target.encoding)
-        fix.convertedFrom = formatOf(*source);
+    fix.trimmedStartMs = msOf(plan.keepFrom - plan.silenceBefore, source.rate);
+    fix.trimmedEndMs = msOf(source.frames - plan.keepTo - plan.silenceAfter, source.rate);
+    if (source.rate != target.rate || source.channels != target.channels
+        || source.encoding != target.encoding)
+        fix.convertedFrom = formatOf(source);
     fix.dcRemoved = sample.measures->dcOffset;
-    writeReshaped(source->path, source->encoding, plan, target.encoding, fix.gainDb, to, error);
+    fix.gainDb = stepped(fix);
+    writeReshaped(source.path, source.encoding, plan, own.encoding, fix.gainDb, to, error,
+                  sourceFaultsComment(sample.problems));
     return fix;
 }

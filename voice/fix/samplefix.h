@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fixchain.h"
 #include "voicereport.h"
 
 #include <QString>
@@ -34,8 +35,46 @@ struct SampleFix
     double dcRemoved = 0;  // the largest channel mean, as a magnitude
 };
 
-// Writes the sample, from folder and fixed to target, into the folder out
-// under its own file name, or copies it byte for byte when the check found
-// nothing to fix. error says why its file could not be written.
-SampleFix fixSample(const SampleReport &sample, const QString &folder, const FixTarget &target,
-                    const QString &out, QString *error);
+// The source as the fix sees it: its format, each channel's mean, and its
+// pauses measured as the check measures them once the mean is gone.
+struct Source
+{
+    QString path;
+    int encoding = 0;
+    int rate = 0;
+    int channels = 0;
+    qint64 frames = 0;
+    std::array<double, ChainPlan::MaxChannels> dc {};
+    qint64 leadingPause = 0;
+    qint64 trailingPause = 0;
+
+    bool hasSound() const { return leadingPause < frames; }
+};
+
+// A sample read, reshaped and measured as it would be written at no gain:
+// what the fix needs to know of it before it sets the voice's level.
+struct PlannedSample
+{
+    Source source;
+    ChainPlan chain;
+    bool silent = false;
+    double lufs = 0; // minus infinity for silence
+    double truePeakDb = 0;
+
+    // How loud it will be made at most: as loud as the true-peak ceiling
+    // lets it be in whole gain steps; silence as it is.
+    double reachableLufs() const;
+};
+
+// Plans the sample from folder for target; nothing for a sample that is
+// not there, does not decode or is copied as it is, and then error says
+// why when it no longer decodes.
+std::optional<PlannedSample> planSample(const SampleReport &sample, const QString &folder,
+                                        const FixTarget &target, QString *error);
+
+// Writes the sample, as planned and brought to target, into the folder out
+// under its own file name, or copies it byte for byte from folder when
+// there is nothing to fix. error says why its file could not be written.
+SampleFix fixSample(const SampleReport &sample, const std::optional<PlannedSample> &planned,
+                    const QString &folder, const FixTarget &target, const QString &out,
+                    QString *error);

@@ -10,7 +10,9 @@ constexpr qint64 CopyChunkBytes = 1 << 16;
 
 } // namespace
 
-SampleWriter::SampleWriter(const QString &path, int format, int channels, int rate) : m_file(path)
+SampleWriter::SampleWriter(const QString &path, int format, int channels, int rate,
+                           const QByteArray &comment)
+    : m_file(path)
 {
     // Without it, QSaveFile would quietly write in place where it cannot
     // make a temporary file beside the target.
@@ -31,6 +33,8 @@ SampleWriter::SampleWriter(const QString &path, int format, int channels, int ra
     }
     // Out-of-range floats saturate rather than wrap round to the other sign.
     sf_command(m_handle, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    if (!comment.isEmpty() && sf_set_string(m_handle, SF_STR_COMMENT, comment.constData()) != 0)
+        fail(QString::fromUtf8(sf_strerror(m_handle)));
 }
 
 SampleWriter::~SampleWriter()

@@ -13,8 +13,10 @@ struct sf_private_tag;
 class SampleWriter
 {
 public:
-    // format is a libsndfile format (container and encoding).
-    SampleWriter(const QString &path, int format, int channels, int rate);
+    // format is a libsndfile format (container and encoding); a comment,
+    // when given, goes into the file's header.
+    SampleWriter(const QString &path, int format, int channels, int rate,
+                 const QByteArray &comment = {});
     ~SampleWriter();
     SampleWriter(const SampleWriter &) = delete;
     SampleWriter &operator=(const SampleWriter &) = delete;

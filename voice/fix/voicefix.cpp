@@ -5,7 +5,9 @@
 #include "samplefile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 
 namespace {
 
@@ -23,6 +25,28 @@ FixTarget targetOf(const VoiceReport &voice, const QString &from, const FixOptio
              options.loudnessLufs ? options.loudnessLufs : reference.loudnessLufs,
              options.padStartMs,
              options.padEndMs };
+}
+
+// The voice's median level, or less where most samples cannot be made that
+// loud under the true-peak ceiling: then the level that just over half of
+// them reach, so that the fixed voice's median is the level it was fixed to
+// and a second fix finds nothing to change.
+std::optional<double> reachableLevel(std::optional<double> median, const VoiceReport &voice,
+                                     const QList<std::optional<PlannedSample>> &plans)
+{
+    QList<double> levels;
+    for (qsizetype i = 0; i < plans.size(); ++i) {
+        const auto &measures = voice.samples[i].measures;
+        const double level = plans[i] ? plans[i]->reachableLufs()
+            : measures                ? measures->loudnessLufs
+                                      : -std::numeric_limits<double>::infinity();
+        if (std::isfinite(level))
+            levels.append(level);
+    }
+    if (!median || levels.isEmpty())
+        return median;
+    std::sort(levels.begin(), levels.end());
+    return std::min(*median, levels[(levels.size() - 1) / 2]);
 }
 
 } // namespace
@@ -74,10 +98,20 @@ VoiceFix fixVoice(const VoiceReport &voice, const QString &from, const QString &
     fs::create_directories(nativePath(out), error);
     if (error)
         return { {}, out + QStringLiteral(": ") + QString::fromStdString(error.message()) };
-    const FixTarget target = targetOf(voice, from, options);
+    FixTarget target = targetOf(voice, from, options);
+    QList<std::optional<PlannedSample>> plans;
     for (const SampleReport &sample : voice.samples) {
+        QString readError;
+        plans.append(planSample(sample, from, target, &readError));
+        if (!readError.isEmpty())
+            return { {}, from + QLatin1Char('/') + sample.file + QStringLiteral(": ") + readError };
+    }
+    if (!options.loudnessLufs)
+        target.loudnessLufs = reachableLevel(target.loudnessLufs, voice, plans);
+    for (qsizetype i = 0; i < voice.samples.size(); ++i) {
+        const SampleReport &sample = voice.samples[i];
         QString writeError;
-        fix.samples.append(fixSample(sample, from, target, out, &writeError));
+        fix.samples.append(fixSample(sample, plans[i], from, target, out, &writeError));
         if (!writeError.isEmpty()) {
             fix.error = out + QLatin1Char('/') + sample.file + QStringLiteral(": ") + writeError;
             break;

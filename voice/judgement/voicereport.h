@@ -18,7 +18,7 @@ struct SampleReport
     QStringList otherFiles;
     std::optional<SampleMeasures> measures;
     QList<Problem> problems;
-    QString reason; // why a sample is missing or unreadable, when known
+    QString reason; // why a sample is missing or unreadable, when known; the faults it carries
 };
 
 // A WAV file that serves no catalogue name, and the name it was probably

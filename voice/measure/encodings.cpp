@@ -1,5 +1,6 @@
 #include "encodings.h"
 
+#include <cmath>
 #include <sndfile.h>
 
 namespace {
@@ -37,6 +38,12 @@ QString encodingName(int encoding)
 {
     const Encoding *known = find(encoding);
     return known ? QString::fromUtf8(known->name) : QStringLiteral("codec %1").arg(encoding, 0, 16);
+}
+
+double encodingStep(int encoding)
+{
+    const int bits = encodingBits(encoding);
+    return std::ldexp(1.0, 1 - (bits > 0 ? bits : 25));
 }
 
 int encodingBits(int encoding)

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr double LowestDb = -140.0;
-constexpr double BinDb = 0.5;
+constexpr double BinDb = PauseLevelStepDb;
 constexpr double Silent = -std::numeric_limits<double>::infinity();
 
 // Four sums side by side, which the compiler keeps in one vector register:
@@ -30,12 +30,15 @@ double sumOfSquares(const float *samples, qint64 count)
 
 } // namespace
 
-PauseMeter::PauseMeter(int channels, int rate)
+PauseMeter::PauseMeter(int channels, int rate, double step)
     : m_channels(channels)
     , m_windowFrames(std::max<qint64>(1, std::llround(rate * PauseWindowMs / 1000)))
+    , m_floorDb(step > 0 ? 20 * std::log10(step) : Silent)
 {
     m_first.fill(-1);
     m_last.fill(-1);
+    m_recent.fill(Silent);
+    m_recentBins.fill(-1);
 }
 
 void PauseMeter::add(const float *frames, qint64 count)
@@ -56,33 +59,40 @@ void PauseMeter::add(const float *frames, qint64 count)
 void PauseMeter::closeWindow()
 {
     const double meanSquare = m_sum / double(m_inWindow * m_channels);
-    const double db = 10 * std::log10(meanSquare);
-    const int bin = meanSquare > 0
-        ? std::clamp(int(std::floor((db - LowestDb) / BinDb)) + 1, 0, Bins - 1)
-        : 0;
-    if (m_first[bin] < 0)
+    const double db = meanSquare > 0 ? 10 * std::log10(meanSquare) : Silent;
+    const int bin = binOf(db);
+    m_loudestDb = std::max(m_loudestDb, db);
+    // This window follows the last window so far of each level among the recent ones.
+    for (int distance = 0; distance < Soft && m_recentBins[distance] >= 0; ++distance) {
+        const int recent = m_recentBins[distance];
+        if (m_last[recent] == m_windows - 1 - distance)
+            m_after[recent][distance] = float(db);
+    }
+    if (m_first[bin] < 0) {
         m_first[bin] = m_windows;
+        m_before[bin] = m_recent;
+    }
     m_last[bin] = m_windows;
-    if (m_windows == 0)
-        m_firstBin = bin;
-    // A last window of a few frames says little about the room.
-    if (m_windows == 0 || m_inWindow == m_windowFrames)
-        m_lastBin = bin;
+    m_after[bin].fill(Silent);
+    std::copy_backward(m_recent.begin(), m_recent.end() - 1, m_recent.end());
+    std::copy_backward(m_recentBins.begin(), m_recentBins.end() - 1, m_recentBins.end());
+    m_recent[0] = float(db);
+    m_recentBins[0] = qint16(bin);
     ++m_windows;
     m_sum = 0;
     m_inWindow = 0;
 }
 
-double PauseMeter::levelOf(int bin) const
+int PauseMeter::binOf(double db)
 {
-    return bin > 0 ? LowestDb + (bin - 1) * BinDb : Silent;
+    return db > LowestDb ? std::min(int(std::floor((db - LowestDb) / BinDb)) + 1, Bins - 1) : 0;
 }
 
-// The level that, at an end whose own level is room, tells speech from pause.
-double PauseMeter::threshold(double speech, int endBin) const
+int PauseMeter::softWindows(const Neighbours &neighbours, double softDb)
 {
-    return std::min(std::max(speech - PauseBelowSpeechDb, levelOf(endBin) + PauseAboveRoomDb),
-                    speech - PauseNearestSpeechDb);
+    return int(
+        std::find_if(neighbours.begin(), neighbours.end(), [&](float db) { return db < softDb; })
+        - neighbours.begin());
 }
 
 PauseMeter::Ends PauseMeter::ends() const
@@ -90,22 +100,26 @@ PauseMeter::Ends PauseMeter::ends() const
     PauseMeter whole = *this;
     if (whole.m_inWindow > 0)
         whole.closeWindow();
-    int loudest = Bins - 1;
-    while (loudest > 0 && whole.m_first[loudest] < 0)
-        --loudest;
+    const double speech = whole.m_loudestDb;
+    const int loudest = binOf(speech);
     if (loudest == 0)
         return { m_frames, m_frames, Silent };
-    const double speech = levelOf(loudest);
-    const double leading = threshold(speech, whole.m_firstBin);
-    const double trailing = threshold(speech, whole.m_lastBin);
-    qint64 first = whole.m_windows;
-    qint64 last = -1;
-    for (int bin = loudest; bin > 0; --bin) {
-        if (whole.m_first[bin] >= 0 && levelOf(bin) >= leading)
-            first = std::min(first, whole.m_first[bin]);
-        if (whole.m_last[bin] >= 0 && levelOf(bin) >= trailing)
-            last = std::max(last, whole.m_last[bin]);
+    // The lines follow the loudest window itself, not its bin, so that a
+    // gain moves no window across them; none lies below the coding's noise.
+    const auto line = [&](double db) { return std::max(speech - db, std::min(m_floorDb, speech)); };
+    int firstBin = loudest;
+    int lastBin = loudest;
+    for (int bin = std::max(1, binOf(line(PauseBelowSpeechDb))); bin <= loudest; ++bin) {
+        if (whole.m_first[bin] < 0)
+            continue;
+        if (whole.m_first[bin] < whole.m_first[firstBin])
+            firstBin = bin;
+        if (whole.m_last[bin] > whole.m_last[lastBin])
+            lastBin = bin;
     }
+    const double soft = line(PauseSoftBelowSpeechDb);
+    const qint64 first = whole.m_first[firstBin] - softWindows(whole.m_before[firstBin], soft);
+    const qint64 last = whole.m_last[lastBin] + softWindows(whole.m_after[lastBin], soft);
     return { first * m_windowFrames, std::max<qint64>(0, m_frames - (last + 1) * m_windowFrames),
              speech };
 }

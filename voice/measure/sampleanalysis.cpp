@@ -2,6 +2,7 @@
 
 #include "encodings.h"
 #include "samplefile.h"
+#include "sourcefaults.h"
 #include "thresholds.h"
 
 #include <algorithm>
@@ -18,7 +19,7 @@ SampleAnalyser::SampleAnalyser(int channels, int rate, double step)
     : m_channels(std::clamp(channels, 1, MaxChannels))
     , m_rate(rate)
     , m_loudness(m_channels, rate)
-    , m_pauses(m_channels, rate)
+    , m_pauses(m_channels, rate, step)
 {
     m_clips.fill(ClipDetector(step));
 }
@@ -66,10 +67,7 @@ std::optional<SampleMeasures> analyseSample(const QString &path, QString *why)
     const auto file = SampleFile::open(path, why);
     if (!file)
         return std::nullopt;
-    // A float's step is that of its 24-bit mantissa.
-    const int bits = encodingBits(file->encoding());
-    SampleAnalyser analyser(file->channels(), file->sampleRate(),
-                            std::ldexp(1.0, 1 - (bits > 0 ? bits : 25)));
+    SampleAnalyser analyser(file->channels(), file->sampleRate(), encodingStep(file->encoding()));
     std::vector<float> chunk(std::size_t(ChunkFrames * file->channels()));
     while (const qint64 got = file->readUnclamped(chunk.data(), ChunkFrames))
         analyser.add(chunk.data(), got);
@@ -81,5 +79,11 @@ std::optional<SampleMeasures> analyseSample(const QString &path, QString *why)
     }
     measures.encoding = encodingName(file->encoding());
     measures.promisedFrames = std::max(file->promisedFrames(), measures.frames);
+    if (const QList<Problem> faults = sourceFaults(path); !faults.isEmpty()) {
+        measures.clipped = measures.clipped || faults.contains(Problem::Clipped);
+        measures.silent = measures.silent || faults.contains(Problem::Silent);
+        if (why)
+            *why = sourceFaultsNote(faults);
+    }
     return measures;
 }

@@ -34,5 +34,7 @@ private:
 };
 
 // Decodes the file at path and measures it; nothing when it does not decode
-// as a WAV sample or yields no frames, and then why, when why is given.
+// as a WAV sample or yields no frames, and then why, when why is given. A
+// sample that carries faults from the source of its fix has them, and why
+// says so.
 std::optional<SampleMeasures> analyseSample(const QString &path, QString *why = nullptr);

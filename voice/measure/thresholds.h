@@ -12,12 +12,13 @@ inline constexpr double DcOffsetLimit = 0.01;
 inline constexpr double LoudnessToleranceLu = 6.0;
 inline constexpr double SilenceToleranceMs = 300.0;
 
-// A pause holds nothing louder than this far below the sample's loudest
-// 10 ms, nor this far above the room's level at its end; the first rule
-// gives way to the second at a noisy end, but never closer to the speech
-// than PauseNearestSpeechDb, so that a soft sound right at an end of a
-// tightly cut word is still part of it.
+// A pause is judged against the sample's loudest 10 ms alone: the word is
+// what lies within PauseBelowSpeechDb of it, and the soft sound that runs on
+// from it at either end down to PauseSoftBelowSpeechDb, for at most
+// PauseSoftSoundMs (an s, f, h or th). A breath, room tone or reverb tail
+// further down, or going on longer, is pause.
 inline constexpr double PauseWindowMs = 10.0;
-inline constexpr double PauseBelowSpeechDb = 35.0;
-inline constexpr double PauseAboveRoomDb = 10.0;
-inline constexpr double PauseNearestSpeechDb = 30.0;
+inline constexpr double PauseLevelStepDb = 0.5; // the pause meter's histogram of levels
+inline constexpr double PauseBelowSpeechDb = 25.0;
+inline constexpr double PauseSoftBelowSpeechDb = 35.0;
+inline constexpr double PauseSoftSoundMs = 150.0;
