@@ -277,6 +277,9 @@ bool SdlAudioOutput::ensureDevice()
     std::thread([&] {
         SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL);
         opened = startSdl() && openDevice();
+        // SDL frees what it keeps for a thread (its error text) only for
+        // threads of its own.
+        SDL_TLSCleanup();
     }).join();
     if (opened)
         return true;
