@@ -287,6 +287,11 @@ void TestRecorder::takes()
 // without a take is selected, and the sample plays alone and in a phrase.
 void TestRecorder::windowWithKeysOnly()
 {
+#ifdef __SANITIZE_THREAD__
+    // Qt paints with threads of its own that ThreadSanitizer cannot see
+    // synchronise, as the other window tests, which it does not run.
+    QSKIP("the window's painting threads are invisible to ThreadSanitizer");
+#endif
     QVERIFY(openInput({ Spoken }));
     m_recording->close();
     auto output = std::make_unique<RecordingOutput>();
