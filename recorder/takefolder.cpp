@@ -16,18 +16,12 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cmath>
 #include <sndfile.h>
 
 namespace {
 
 const QString TakesFolder = QStringLiteral("takes");
 const QString ChoiceFile = QStringLiteral("chosen");
-
-qint64 framesOf(double ms, int rate)
-{
-    return std::llround(ms * rate / 1000);
-}
 
 VoiceFormat formatOf(const QString &folder)
 {
@@ -87,6 +81,12 @@ QList<int> TakeFolder::takes(const QString &name) const
     return numbers;
 }
 
+int TakeFolder::nextTake(const QString &name) const
+{
+    const QList<int> numbers = takes(name);
+    return numbers.isEmpty() ? 1 : numbers.last() + 1;
+}
+
 std::optional<std::pair<int, Cut>> TakeFolder::chosen(const QString &name) const
 {
     QFile file(takesOf(name) + QLatin1Char('/') + ChoiceFile);
@@ -132,8 +132,7 @@ QString TakeFolder::writeTake(const QString &name, const Take &take)
         return QStringLiteral("cannot make the folder %1").arg(takesOf(name));
     if (const QString error = keepOutsideSample(name); !error.isEmpty())
         return error;
-    const QList<int> numbers = takes(name);
-    const int number = numbers.isEmpty() ? 1 : numbers.last() + 1;
+    const int number = nextTake(name);
     const QString path = takePath(name, number);
     SampleWriter writer(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, take.rate);
     if (!writer.write(take.frames.data(), qint64(take.frames.size())) || !writer.commit())
@@ -151,8 +150,7 @@ QString TakeFolder::keepOutsideSample(const QString &name)
     const QString sample = samplePath(name);
     if (chosen(name) || !QFileInfo::exists(sample))
         return {};
-    const QList<int> numbers = takes(name);
-    const int number = numbers.isEmpty() ? 1 : numbers.last() + 1;
+    const int number = nextTake(name);
     const QString error = copySampleFile(sample, takePath(name, number));
     if (error.isEmpty())
         saveWholeFile(takesOf(name) + QLatin1Char('/') + ChoiceFile,
@@ -191,12 +189,11 @@ QString TakeFolder::writeSample(const QString &name, int number, const Cut &cut)
     const auto source = SampleFile::open(from);
     if (!source)
         return QStringLiteral("take %1 of %2 does not decode").arg(number).arg(name);
-    const qint64 fade = framesOf(CutFadeMs, source->sampleRate());
+    // Within the take: a cut never adds silence of its own.
+    const qint64 frames = source->frames();
     ChainPlan plan;
-    plan.keepFrom = std::clamp<qint64>(cut.from, 0, source->frames());
-    plan.keepTo = std::clamp<qint64>(cut.to, plan.keepFrom, source->frames());
-    plan.fadeIn = plan.keepFrom > 0 ? std::min(fade, plan.keepTo - plan.keepFrom) : 0;
-    plan.fadeOut = plan.keepTo < source->frames() ? std::min(fade, plan.keepTo - plan.keepFrom) : 0;
+    cutPlan(plan, std::max<qint64>(cut.from, 0), std::min(cut.to, frames), frames,
+            source->sampleRate(), DefaultPadStartMs, DefaultPadEndMs);
     plan.channels = m_format.channels;
     plan.rate = m_format.rate;
     QString error;

@@ -63,6 +63,8 @@ private:
     QString keepOutsideSample(const QString &name);
     QString writeSample(const QString &name, int number, const Cut &cut);
     QString takesOf(const QString &name) const;
+    // The number the next take of name is kept under.
+    int nextTake(const QString &name) const;
 
     QString m_folder;
     VoiceFormat m_format;

@@ -1,5 +1,6 @@
 #include "fixchain.h"
 
+#include "fixsettings.h"
 #include "samplefile.h"
 
 #include <algorithm>
@@ -127,6 +128,23 @@ float keptWeight(const ChainPlan &plan, qint64 at)
 }
 
 } // namespace
+
+qint64 framesOf(double ms, int rate)
+{
+    return std::llround(ms * rate / 1000);
+}
+
+void cutPlan(ChainPlan &plan, qint64 start, qint64 end, qint64 sourceFrames, int rate,
+             double padStartMs, double padEndMs)
+{
+    plan.keepFrom = std::clamp<qint64>(start, 0, sourceFrames);
+    plan.keepTo = std::clamp<qint64>(end, plan.keepFrom, sourceFrames);
+    plan.silenceBefore = std::max<qint64>(0, -start);
+    plan.silenceAfter = std::max<qint64>(0, end - sourceFrames);
+    const qint64 fade = std::min(framesOf(CutFadeMs, rate), plan.keepTo - plan.keepFrom);
+    plan.fadeIn = plan.keepFrom > 0 ? std::min(fade, framesOf(padStartMs, rate)) : 0;
+    plan.fadeOut = plan.keepTo < sourceFrames ? std::min(fade, framesOf(padEndMs, rate)) : 0;
+}
 
 bool decodeSample(const QString &path, const FrameSink &sink)
 {

@@ -22,6 +22,15 @@ struct ChainPlan
     int rate = 0;
 };
 
+// A span of milliseconds in frames at rate.
+qint64 framesOf(double ms, int rate);
+
+// Has plan keep the frames of a sample sourceFrames long from start to end,
+// with digital silence where either lies beyond it, and a fade at each cut
+// inside the sample, no longer than the pad it falls in nor than what is kept.
+void cutPlan(ChainPlan &plan, qint64 start, qint64 end, qint64 sourceFrames, int rate,
+             double padStartMs, double padEndMs);
+
 // Interleaved frames in the plan's format; false stops the chain.
 using FrameSink = std::function<bool(const float *frames, qint64 count)>;
 

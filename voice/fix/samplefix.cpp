@@ -13,14 +13,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
-
-qint64 framesOf(double ms, int rate)
-{
-    return std::llround(ms * rate / 1000);
-}
 
 double msOf(qint64 frames, int rate)
 {
@@ -76,20 +72,6 @@ std::optional<Source> readSource(const QString &path, int targetEncoding)
     return source;
 }
 
-// Keeps the source's frames from start to end, with silence where either
-// lies beyond the source, and a fade at each cut inside the pads.
-void cut(ChainPlan &plan, qint64 start, qint64 end, const Source &source, const FixTarget &target)
-{
-    const qint64 fade = framesOf(CutFadeMs, source.rate);
-    plan.keepFrom = std::clamp<qint64>(start, 0, source.frames);
-    plan.keepTo = std::clamp<qint64>(end, plan.keepFrom, source.frames);
-    plan.silenceBefore = std::max<qint64>(0, -start);
-    plan.silenceAfter = std::max<qint64>(0, end - source.frames);
-    plan.fadeIn = plan.keepFrom > 0 ? std::min(fade, framesOf(target.padStartMs, source.rate)) : 0;
-    plan.fadeOut
-        = plan.keepTo < source.frames ? std::min(fade, framesOf(target.padEndMs, source.rate)) : 0;
-}
-
 ChainPlan planFor(const Source &source, const FixTarget &target)
 {
     ChainPlan plan;
@@ -98,9 +80,9 @@ ChainPlan planFor(const Source &source, const FixTarget &target)
     plan.channels = target.channels;
     plan.rate = target.rate;
     if (source.hasSound())
-        cut(plan, source.leadingPause - framesOf(target.padStartMs, source.rate),
-            source.frames - source.trailingPause + framesOf(target.padEndMs, source.rate), source,
-            target);
+        cutPlan(plan, source.leadingPause - framesOf(target.padStartMs, source.rate),
+                source.frames - source.trailingPause + framesOf(target.padEndMs, source.rate),
+                source.frames, source.rate, target.padStartMs, target.padEndMs);
     return plan;
 }
 
