@@ -4,13 +4,15 @@
 // with the window's events handled throughout, and, as users hear them,
 // ten phrases through a PulseAudio and a PipeWire server of its own, quiet
 // and beside a parallel build it starts at its own priority: the phrases
-// with silence put in or sound lost, late callbacks, and the time from Play
-// to sound at the sink. `bench_phrase servers` measures only the servers.
+// with silence put in or sound lost, late callbacks, joins the window's
+// thread came too late for, and the time from Play to sound at the sink.
+// `bench_phrase servers [pulseaudio|pipewire]` measures only the servers.
 #include "platform.h"
 #include "sarvikform.h"
 #include "sdlaudiooutput.h"
 #include "soundbits.h"
 #include "soundserver.h"
+#include "sinkclock.h"
 #include "soundtestkit.h"
 #include "stallwatch.h"
 #include "tonesequence.h"
@@ -211,6 +213,10 @@ struct ServerRow
     int phrasesCut = 0;
     double silenceMs = 0;
     unsigned long long lateCallbacks = 0;
+    // Fragments that did not start on the frame after the one before: the
+    // window's thread came back too late to hand them over.
+    unsigned long long joinsMissed = 0;
+    unsigned long long underruns = 0;
     QList<double> clickToSoundMs;
     QString driver;
     // The longest the machine held a realtime thread meanwhile.
@@ -219,15 +225,17 @@ struct ServerRow
 
 // Ten ten-fragment phrases played as the window plays them, one after the
 // other as a user clicks Play, read back at the server's null sink. The
-// first opens the device; the others find it open. Play to sound includes
-// the monitor's own latency (parec's 20 ms fragments).
+// first opens the device; the others find it open.
 ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsizetype sampleFrames)
 {
     ServerRow row;
     const StallWatch stalls;
+    const SinkClock sink(server.recordingPath(), sizeof(float) * SoundServer::Channels,
+                         SoundServer::Rate);
     SdlAudioOutput output;
     for (int phrase = 1; phrase <= 10; ++phrase) {
         const qsizetype before = server.recorded().size();
+        const auto click = SinkClock::Clock::now();
         {
             SoundBits sound(output, QString());
             QuietPlatform platform;
@@ -248,10 +256,15 @@ ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsize
         const qsizetype inserted = spans.last().end - spans.first().start - sampleFrames;
         row.phrasesCut += qAbs(inserted) > 3 || tones.strayGaps != 0;
         row.silenceMs += std::max(0.0, ms(inserted, SoundServer::Rate));
-        row.clickToSoundMs << ms(spans.first().start, SoundServer::Rate);
+        const long long playedAtClick = sink.frameAt(click);
+        if (playedAtClick >= 0)
+            row.clickToSoundMs << ms(before + spans.first().start - playedAtClick, SoundServer::Rate);
     }
     row.stallMs = stalls.worst().count();
-    row.lateCallbacks = output.counters().lateCallbacks;
+    const SdlAudioOutput::Counters counters = output.counters();
+    row.lateCallbacks = counters.lateCallbacks;
+    row.joinsMissed = 10 * 9 - counters.joins;
+    row.underruns = counters.underruns;
     return row;
 }
 
@@ -265,7 +278,7 @@ double median(QList<double> values)
 
 } // namespace
 
-void reportServerPhrases()
+void reportServerPhrases(const QString &only = {})
 {
     const QByteArray driver = qgetenv("SDL_AUDIODRIVER");
     qunsetenv("SDL_AUDIODRIVER");
@@ -277,11 +290,14 @@ void reportServerPhrases()
     }
     const qsizetype sampleFrames = 10 * qsizetype(ToneSeconds * SoundServer::Rate);
     std::printf("ten phrases of ten tones through a sound server, read at its null sink:\n"
-                "%-11s %-11s %-8s %-12s %-9s %-9s %-13s %s\n",
-                "server", "SDL", "load", "phrases cut", "silence", "late", "machine stall",
+                "%-11s %-11s %-8s %-12s %-9s %-5s %-7s %-10s %-13s %s\n",
+                "server", "SDL", "load", "phrases cut", "silence", "late", "joins", "underruns",
+                "machine stall",
                 "Play to sound (median, first)");
     for (const auto &[name, kind] : { std::pair { "PulseAudio", SoundServer::Kind::PulseAudio },
                                       std::pair { "PipeWire", SoundServer::Kind::PipeWire } }) {
+        if (!only.isEmpty() && only.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
         SoundServer server;
         QString failure = server.start(kind);
         if (failure.isEmpty() && !server.startRecording())
@@ -295,10 +311,12 @@ void reportServerPhrases()
             if (busy)
                 build.emplace(folder);
             const ServerRow row = playThroughServer(server, paths, sampleFrames);
-            std::printf("%-11s %-11s %-8s %2d of 10     %6.1f ms %-9llu %4lld ms       "
+            std::printf("%-11s %-11s %-8s %2d of 10     %6.1f ms %-5llu %-7s %-10llu %4lld ms       "
                         "%.0f ms, %.0f ms\n",
                         name, qPrintable(row.driver), busy ? "a build" : "quiet", row.phrasesCut,
-                        row.silenceMs, row.lateCallbacks, row.stallMs, median(row.clickToSoundMs),
+                        row.silenceMs, row.lateCallbacks,
+                        qPrintable(QString("%1 lost").arg(row.joinsMissed)), row.underruns,
+                        row.stallMs, median(row.clickToSoundMs),
                         row.clickToSoundMs.value(0));
         }
     }
@@ -312,9 +330,11 @@ int main(int argc, char **argv)
     qputenv("SDL_AUDIODRIVER", "disk");
     QApplication app(argc, argv);
     SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
-    // "servers" measures only the sound servers, the part that takes long.
-    if (QCoreApplication::arguments().contains("servers")) {
-        reportServerPhrases();
+    // "servers" measures only the sound servers, the part that takes long;
+    // a server's name after it, only that one.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.value(1) == "servers") {
+        reportServerPhrases(arguments.value(2));
         return 0;
     }
     reportJoins();

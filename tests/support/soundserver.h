@@ -36,6 +36,8 @@ public:
     // Records the sink's monitor from now on; false when recording does not
     // start.
     bool startRecording();
+    // Raw frames of Channels floats, growing as the sink plays.
+    QString recordingPath() const { return m_folder->filePath("monitor.raw"); }
     // Channel 0 of what was recorded so far, recording going on.
     QList<float> recorded() const;
     // Channel 0 from frame `from` on, once sound came and a fifth of a
@@ -47,7 +49,6 @@ private:
                      const QString &outputFile = QString());
     QString waitForServer();
     bool runPactl(const QStringList &arguments) const;
-    QString recordingPath() const { return m_folder->filePath("monitor.raw"); }
 
     std::unique_ptr<QTemporaryDir> m_folder;
     QProcessEnvironment m_environment;
