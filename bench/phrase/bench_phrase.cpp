@@ -10,9 +10,9 @@
 #include "platform.h"
 #include "sarvikform.h"
 #include "sdlaudiooutput.h"
+#include "sinkclock.h"
 #include "soundbits.h"
 #include "soundserver.h"
-#include "sinkclock.h"
 #include "soundtestkit.h"
 #include "stallwatch.h"
 #include "tonesequence.h"
@@ -258,7 +258,8 @@ ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsize
         row.silenceMs += std::max(0.0, ms(inserted, SoundServer::Rate));
         const long long playedAtClick = sink.frameAt(click);
         if (playedAtClick >= 0)
-            row.clickToSoundMs << ms(before + spans.first().start - playedAtClick, SoundServer::Rate);
+            row.clickToSoundMs << ms(before + spans.first().start - playedAtClick,
+                                     SoundServer::Rate);
     }
     row.stallMs = stalls.worst().count();
     const SdlAudioOutput::Counters counters = output.counters();
@@ -292,8 +293,7 @@ void reportServerPhrases(const QString &only = {})
     std::printf("ten phrases of ten tones through a sound server, read at its null sink:\n"
                 "%-11s %-11s %-8s %-12s %-9s %-5s %-7s %-10s %-13s %s\n",
                 "server", "SDL", "load", "phrases cut", "silence", "late", "joins", "underruns",
-                "machine stall",
-                "Play to sound (median, first)");
+                "machine stall", "Play to sound (median, first)");
     for (const auto &[name, kind] : { std::pair { "PulseAudio", SoundServer::Kind::PulseAudio },
                                       std::pair { "PipeWire", SoundServer::Kind::PipeWire } }) {
         if (!only.isEmpty() && only.compare(name, Qt::CaseInsensitive) != 0)
@@ -311,13 +311,13 @@ void reportServerPhrases(const QString &only = {})
             if (busy)
                 build.emplace(folder);
             const ServerRow row = playThroughServer(server, paths, sampleFrames);
-            std::printf("%-11s %-11s %-8s %2d of 10     %6.1f ms %-5llu %-7s %-10llu %4lld ms       "
-                        "%.0f ms, %.0f ms\n",
-                        name, qPrintable(row.driver), busy ? "a build" : "quiet", row.phrasesCut,
-                        row.silenceMs, row.lateCallbacks,
-                        qPrintable(QString("%1 lost").arg(row.joinsMissed)), row.underruns,
-                        row.stallMs, median(row.clickToSoundMs),
-                        row.clickToSoundMs.value(0));
+            std::printf(
+                "%-11s %-11s %-8s %2d of 10     %6.1f ms %-5llu %-7s %-10llu %4lld ms       "
+                "%.0f ms, %.0f ms\n",
+                name, qPrintable(row.driver), busy ? "a build" : "quiet", row.phrasesCut,
+                row.silenceMs, row.lateCallbacks,
+                qPrintable(QString("%1 lost").arg(row.joinsMissed)), row.underruns, row.stallMs,
+                median(row.clickToSoundMs), row.clickToSoundMs.value(0));
         }
     }
     qputenv("SDL_AUDIODRIVER", driver);

@@ -8,10 +8,10 @@
 using namespace std::chrono_literals;
 
 SinkClock::SinkClock(QString recording, int frameBytes, int rate)
-    : m_recording(std::move(recording)),
-      m_frameBytes(frameBytes),
-      m_rate(rate),
-      m_thread(&SinkClock::watch, this)
+    : m_recording(std::move(recording))
+    , m_frameBytes(frameBytes)
+    , m_rate(rate)
+    , m_thread(&SinkClock::watch, this)
 { }
 
 SinkClock::~SinkClock()
