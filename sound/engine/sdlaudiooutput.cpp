@@ -17,12 +17,15 @@
  * Sound servers. SDL hands a PulseAudio server a buffer of one period in
  * all, so a sound thread that a busy machine keeps from running for more
  * than the few ms the sink still holds lets the server run dry mid-word.
- * libpulse's PULSE_LATENCY_MSEC has the server hold 40 ms instead, while SDL
- * goes on writing a period at a time; that leaves about 30 ms of slack and
- * keeps a click under 60 ms from sound. SDL's pipewire driver has no such
- * buffer (it fills each graph cycle from a thread of normal priority), so
- * where both drivers are there the pulseaudio one, through pipewire-pulse,
- * comes first. A user's own PULSE_LATENCY_MSEC or SDL_AUDIODRIVER wins.
+ * libpulse's PULSE_LATENCY_MSEC has the server hold 50 ms instead, while SDL
+ * goes on writing a period at a time. PulseAudio keeps about 40 ms of it
+ * ahead of the sink, pipewire-pulse about 30 ms and plays the rest in graph
+ * cycles of a quarter of it; at 40 ms both still ran dry beside a build
+ * (libpulse's own paplay too), at 60 ms a click came later than 60 ms
+ * through PipeWire. SDL's pipewire driver has no such buffer (it fills each
+ * graph cycle from a thread of normal priority), so where both drivers are
+ * there the pulseaudio one, through pipewire-pulse, comes first. A user's
+ * own PULSE_LATENCY_MSEC or SDL_AUDIODRIVER wins.
  * SDL raises its own sound thread's priority, but since SDL 2.28 that thread
  * waits on libpulse's main loop thread, which SDL starts at the priority of
  * the thread that starts SDL's audio, and so does the pipewire driver's: the
@@ -32,13 +35,11 @@
  *
  * Late callbacks. Sound servers ask for the next period about when the
  * sound handed over before would run out had they started playing it at
- * once. A callback that comes later than that by more than a quarter of a
- * period means the server filled in silence of its own, mid-sample: the
- * sound thread was kept from running (a busy machine, a low priority). SDL
- * does not say when a server ran dry, so the count is an estimate; through
- * PulseAudio beside a busy build the quarter told the phrases with silence
- * put in from those without, where no allowance counted phrases on time and
- * half a period missed short gaps.
+ * once. A callback later than that by more than a quarter of a period (less
+ * counts every wake-up's jitter) was held up: a busy machine, a low
+ * priority. The server's buffer covers such a delay up to its length; SDL
+ * does not say when a server ran dry, so the count is a warning sign, not a
+ * count of gaps.
  *
  * Joins. Once what is left of a sample fits in the device's lead, the
  * callback posts the track's semaphore, and a waiting play returns: a post
@@ -50,9 +51,11 @@
  * once a sample plays, so one shorter than a period may end before the next
  * is there, and silence follows it.)
  *
- * The lead is four periods, so the caller has three to come back on a busy
- * machine, but no more than 40 ms, so that a phrase's Play and a stop do not
- * come early by what a driver's long period makes it. It is never less than one
+ * The lead is six periods, so the caller has five to come back on a busy
+ * machine (with four, the window's thread beside a build sometimes came too
+ * late for a join), but no more than 60 ms, about what the server holds, so
+ * that a phrase's Play and a stop do not come early by what a driver's long
+ * period makes it. It is never less than one
  * period, though: the next sample must be there before the period that
  * holds the old one's last frame, or the join is lost.
  *
@@ -91,9 +94,9 @@ constexpr auto RefillInterval = 40ms;
 constexpr auto StallAllowance = 2s;
 constexpr int DeviceCheckMs = 50;
 constexpr int PrimedPeriods = 10;
-constexpr int LeadPeriods = 4;
-constexpr int MaxLeadMs = 40;
-constexpr int ServerBufferMs = 40;
+constexpr int LeadPeriods = 6;
+constexpr int MaxLeadMs = 60;
+constexpr int ServerBufferMs = 50;
 constexpr int LateAllowanceDivisor = 4;
 
 // The smallest power of two that lasts at least 8 ms: 512 frames at 48 kHz.

@@ -41,7 +41,7 @@ public:
     ~SdlAudioOutput() override;
 
     // With wait, returns once the rest of the sample lies within the
-    // device's lead (four periods, at most 40 ms, at least one period), so
+    // device's lead (six periods, at most 60 ms, at least one period), so
     // that the next play joins it exactly.
     void play(const QString &path, bool wait) override;
 

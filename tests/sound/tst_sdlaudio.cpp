@@ -185,8 +185,8 @@ void TestSdlAudio::longPeriodKeepsLeadShortAndJoins_data()
 {
     QTest::addColumn<int>("endFrame");
     QTest::addColumn<int>("maxLead");
-    // Within 40 ms of a period's start, the lead can stay within 40 ms.
-    QTest::newRow("ends early in a period") << 600 << 1920;
+    // Within 60 ms of a period's start, the lead can stay within 60 ms.
+    QTest::newRow("ends early in a period") << 600 << 2880;
     // Later, the next tone must come before that period: within one.
     QTest::newRow("ends mid-period") << 2000 << 4096;
     QTest::newRow("ends late in a period") << 3000 << 4096;
