@@ -235,13 +235,14 @@ ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsize
     SdlAudioOutput output;
     for (int phrase = 1; phrase <= 10; ++phrase) {
         const qsizetype before = server.recorded().size();
-        const auto click = SinkClock::Clock::now();
+        SinkClock::Clock::time_point click;
         {
             SoundBits sound(output, QString());
             QuietPlatform platform;
             SarvikForm form(platform, sound);
             form.load();
             form.DirectionsText->setPlainText(paths.join(" , ") + " , ");
+            click = SinkClock::Clock::now();
             form.PlayButton_Click();
         }
         row.driver = SDL_GetCurrentAudioDriver();
