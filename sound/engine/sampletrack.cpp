@@ -63,8 +63,8 @@ SampleTrack::~SampleTrack()
     if (const unsigned count = m_underruns.load(std::memory_order_relaxed))
         qCDebug(lcEngine) << m_name << "ran short of decoded sound" << count << "times (underruns)";
     if (const unsigned count = m_lateCallbacks.load(std::memory_order_relaxed))
-        qCDebug(lcEngine) << m_name << "was cut by silence" << count
-                          << "times: the audio callback came late";
+        qCDebug(lcEngine) << m_name << "had the audio callback come late" << count
+                          << "times: beyond the sound server's buffer, that is silence";
     SDL_FreeAudioStream(m_stream);
     SDL_DestroySemaphore(m_leadSignal);
 }
