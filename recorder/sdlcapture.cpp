@@ -1,7 +1,7 @@
 #include "sdlcapture.h"
 
-#include "alsamessages.h"
 #include "recorderlog.h"
+#include "sdlaudiostart.h"
 
 #include <SDL.h>
 
@@ -13,23 +13,14 @@ constexpr int WantedRate = 48000;
 // busy machine room before anything is lost.
 constexpr int RingSeconds = 2;
 
-// Qt owns the process's signals, and ALSA's messages go to the diagnostics,
-// as in the player's engine.
-bool startAudio()
-{
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    routeAlsaMessages();
-    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-}
-
 class AudioStarted
 {
 public:
-    AudioStarted() : m_started(startAudio()) { }
+    AudioStarted() : m_started(startSdlAudio()) { }
     ~AudioStarted()
     {
         if (m_started)
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            stopSdlAudio();
     }
     AudioStarted(const AudioStarted &) = delete;
     AudioStarted &operator=(const AudioStarted &) = delete;
@@ -48,42 +39,30 @@ SdlCapture::~SdlCapture()
 
 QStringList SdlCapture::devices()
 {
-    const AudioStarted audio;
     QStringList names;
-    const int count = audio.started() ? SDL_GetNumAudioDevices(1) : 0;
-    for (int i = 0; i < count; ++i) {
-        if (const char *name = SDL_GetAudioDeviceName(i, 1))
-            names << QString::fromUtf8(name);
-    }
+    // Where SDL's audio starts here, its threads are started here.
+    atSoundPriority([&] {
+        const AudioStarted audio;
+        const int count = audio.started() ? SDL_GetNumAudioDevices(1) : 0;
+        for (int i = 0; i < count; ++i) {
+            if (const char *name = SDL_GetAudioDeviceName(i, 1))
+                names << QString::fromUtf8(name);
+        }
+    });
     return names;
 }
 
 bool SdlCapture::open(const QString &device)
 {
     close();
-    m_sdlStarted = startAudio();
-    if (!m_sdlStarted) {
-        m_error = QString::fromUtf8(SDL_GetError());
-        qCInfo(lcRecorder) << "no audio:" << m_error;
-        return false;
-    }
-    SDL_AudioSpec want {};
-    want.freq = WantedRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = 1;
-    want.samples = 512;
-    want.callback = &SdlCapture::captureCallback;
-    want.userdata = this;
-    // The ring is sized for the highest rate a device may keep.
+    // Made first, as the callback may run before SDL_OpenAudioDevice
+    // returns; sized for the highest rate a device may keep.
     m_ring = std::make_unique<RingBuffer>(sizeof(float) * 192000 * RingSeconds);
     m_overruns = 0;
     SDL_AudioSpec got {};
-    const QByteArray name = device.toUtf8();
-    m_device = SDL_OpenAudioDevice(device.isEmpty() ? nullptr : name.constData(), 1, &want, &got,
-                                   SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
-    if (m_device == 0) {
-        m_error = QString::fromUtf8(SDL_GetError());
-        qCInfo(lcRecorder) << "no input:" << m_error;
+    atSoundPriority([&] { startAndOpen(device, got); });
+    if (!m_sdlStarted || m_device == 0) {
+        qCInfo(lcRecorder) << (m_sdlStarted ? "no input:" : "no audio:") << m_error;
         close();
         return false;
     }
@@ -94,6 +73,26 @@ bool SdlCapture::open(const QString &device)
     return true;
 }
 
+// On the thread that opens: SDL's error text is that thread's own.
+void SdlCapture::startAndOpen(const QString &device, SDL_AudioSpec &got)
+{
+    m_sdlStarted = startSdlAudio();
+    if (m_sdlStarted) {
+        SDL_AudioSpec want {};
+        want.freq = WantedRate;
+        want.format = AUDIO_F32SYS;
+        want.channels = 1;
+        want.samples = 512;
+        want.callback = &SdlCapture::captureCallback;
+        want.userdata = this;
+        const QByteArray name = device.toUtf8();
+        m_device = SDL_OpenAudioDevice(device.isEmpty() ? nullptr : name.constData(), 1, &want,
+                                       &got, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+    }
+    if (!m_sdlStarted || m_device == 0)
+        m_error = QString::fromUtf8(SDL_GetError());
+}
+
 void SdlCapture::close()
 {
     if (m_device != 0)
@@ -101,7 +100,7 @@ void SdlCapture::close()
     m_device = 0;
     m_ring.reset();
     if (m_sdlStarted)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        stopSdlAudio();
     m_sdlStarted = false;
 }
 

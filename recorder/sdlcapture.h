@@ -39,6 +39,7 @@ public:
 
 private:
     static void captureCallback(void *self, Uint8 *in, int size);
+    void startAndOpen(const QString &device, SDL_AudioSpec &got);
 
     SDL_AudioDeviceID m_device = 0;
     bool m_sdlStarted = false;

@@ -18,19 +18,13 @@
  * all, so a sound thread that a busy machine keeps from running for more
  * than the few ms the sink still holds lets the server run dry mid-word.
  * libpulse's PULSE_LATENCY_MSEC has the server hold 50 ms instead, while SDL
- * goes on writing a period at a time. PulseAudio keeps about 40 ms of it
- * ahead of the sink, pipewire-pulse about 30 ms and plays the rest in graph
- * cycles of a quarter of it; at 40 ms both still ran dry beside a build
- * (libpulse's own paplay too), at 60 ms a click came later than 60 ms
- * through PipeWire. SDL's pipewire driver has no such buffer (it fills each
- * graph cycle from a thread of normal priority), so where both drivers are
- * there the pulseaudio one, through pipewire-pulse, comes first. A user's
- * own PULSE_LATENCY_MSEC or SDL_AUDIODRIVER wins.
- * SDL raises its own sound thread's priority, but since SDL 2.28 that thread
- * waits on libpulse's main loop thread, which SDL starts at the priority of
- * the thread that starts SDL's audio, and so does the pipewire driver's: the
- * engine starts SDL's audio and opens the device from a short-lived thread
- * at the sound thread's priority, so that none of them runs behind a build.
+ * goes on writing a period at a time (pipewire-pulse keeps three quarters
+ * of it and plays it in graph cycles of the rest). At 40 ms both servers
+ * still ran dry beside a build, libpulse's own paplay too; at 60 ms a click
+ * came later than 60 ms through PipeWire. A user's own PULSE_LATENCY_MSEC
+ * wins. It is set when a sample first plays, not where SDL's audio starts:
+ * a capture stream takes it as the size of the pieces it hands over. Which
+ * driver, and the threads' priority: sdlaudiostart.cpp.
  * bench_phrase measures both servers, quiet and beside a build.
  *
  * Late callbacks. Sound servers ask for the next period about when the
@@ -74,12 +68,10 @@
  */
 #include "sdlaudiooutput.h"
 
-#include "alsamessages.h"
 #include "enginelog.h"
 #include "samplefile.h"
 #include "sampletrack.h"
-
-#include <QByteArrayList>
+#include "sdlaudiostart.h"
 
 #include <SDL.h>
 #include <cstdint>
@@ -113,22 +105,6 @@ void bufferAtTheServer()
 {
     if (!qEnvironmentVariableIsSet("PULSE_LATENCY_MSEC"))
         qputenv("PULSE_LATENCY_MSEC", QByteArray::number(ServerBufferMs));
-}
-
-// See "Sound servers" at the top of this file.
-void preferPulseAudio()
-{
-    QByteArrayList drivers;
-    for (int at = 0; at < SDL_GetNumAudioDrivers(); ++at)
-        drivers << SDL_GetAudioDriver(at);
-    if (!drivers.contains("pulseaudio") || !drivers.contains("pipewire"))
-        return;
-    // Named, the drivers SDL only uses on demand would be tried too.
-    drivers.removeAll("disk");
-    drivers.removeAll("dummy");
-    drivers.removeAll("pulseaudio");
-    drivers.prepend("pulseaudio");
-    SDL_SetHint(SDL_HINT_AUDIODRIVER, drivers.join(',').constData());
 }
 
 SDL_AudioSpec preferredSpec()
@@ -275,15 +251,7 @@ bool SdlAudioOutput::ensureDevice()
     if (!m_retry.mayTry())
         return false;
     bool opened = false;
-    // The threads SDL and libpulse start for the sound take the priority of
-    // the thread that starts them: see "Sound servers" at the top.
-    std::thread([&] {
-        SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL);
-        opened = startSdl() && openDevice();
-        // SDL frees what it keeps for a thread (its error text) only for
-        // threads of its own.
-        SDL_TLSCleanup();
-    }).join();
+    atSoundPriority([&] { opened = startSdl() && openDevice(); });
     if (opened)
         return true;
     // Start from scratch at a later play: sound may have appeared by then.
@@ -296,12 +264,8 @@ bool SdlAudioOutput::startSdl()
 {
     if (m_sdlStarted)
         return true;
-    // Qt owns the process's signals.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    routeAlsaMessages();
     bufferAtTheServer();
-    preferPulseAudio();
-    m_sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    m_sdlStarted = startSdlAudio();
     if (!m_sdlStarted)
         qCDebug(lcEngine) << "no sound: SDL audio cannot start:" << SDL_GetError();
     return m_sdlStarted;
@@ -343,7 +307,7 @@ void SdlAudioOutput::closeDevice()
 void SdlAudioOutput::stopSdl()
 {
     if (m_sdlStarted)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        stopSdlAudio();
     m_sdlStarted = false;
 }
 
