@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
@@ -166,14 +167,31 @@ class TestRecordVoice : public QObject
     Q_OBJECT
 
 private slots:
-    void wholeVoiceWithKeysOnly();
+    void voiceWithKeysOnly_data();
+    void voiceWithKeysOnly();
 };
 
-// A whole voice recorded from a private PulseAudio whose default source is a
-// FIFO fed in real time, each line spoken after its R: voice-check passes
-// the folder, and every sample holds its whole speech and the pads.
-void TestRecordVoice::wholeVoiceWithKeysOnly()
+void TestRecordVoice::voiceWithKeysOnly_data()
 {
+    QTest::addColumn<int>("takes");
+#ifdef VP_SANITIZED
+    // Each take runs the same code in real time; the sanitizers see it all
+    // in the first list and the step into the next.
+    const auto firstList
+        = std::count_if(SampleCatalogue.begin(), SampleCatalogue.end(),
+                        [](const CatalogueEntry &entry) { return entry.list == 0; });
+    QTest::newRow("the first list and one more") << int(firstList) + 1;
+#else
+    QTest::newRow("the whole voice") << int(SampleCatalogue.size());
+#endif
+}
+
+// A voice recorded from a private PulseAudio whose default source is a FIFO
+// fed in real time, each line spoken after its R: voice-check finds every
+// recorded sample fine, holding its whole speech and the pads.
+void TestRecordVoice::voiceWithKeysOnly()
+{
+    QFETCH(int, takes);
     SoundServer server;
     const QString failure = server.start(SoundServer::Kind::PulseAudio);
     if (!failure.isEmpty())
@@ -204,7 +222,7 @@ void TestRecordVoice::wholeVoiceWithKeysOnly()
     QTRY_COMPARE(labelText(window, "Microphone"), QStringLiteral("Microphone open"));
     // A second of the room before the first take.
     QTest::qWait(1000);
-    for (int i = 0; i < int(SampleCatalogue.size()); ++i) {
+    for (int i = 0; i < takes; ++i) {
         const QString name = window.currentName();
         QCOMPARE(name.toStdString(), SampleCatalogue[std::size_t(i)].name);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_R);
@@ -216,7 +234,9 @@ void TestRecordVoice::wholeVoiceWithKeysOnly()
 
     const auto report = checkVoice(voice.path());
     QVERIFY(report);
-    for (const SampleReport &sample : report->samples) {
+    QVERIFY(report->extras.isEmpty());
+    const auto recorded = report->samples.first(takes);
+    for (const SampleReport &sample : recorded) {
         QVERIFY2(sample.problems.isEmpty(),
                  qPrintable(sample.name + ": " + wordFor(sample.problems.value(0))));
         const double expected = lines[sample.name].speechSeconds() + PadsSeconds;
@@ -226,8 +246,8 @@ void TestRecordVoice::wholeVoiceWithKeysOnly()
                                 .arg(sample.measures->seconds())
                                 .arg(expected)));
     }
-    QVERIFY(report->clean());
-    for (const SampleReport &sample : report->samples) {
+    QCOMPARE(report->fineCount(), takes);
+    for (const SampleReport &sample : recorded) {
         const double alike = likeness(voice.filePath(sample.file), lines[sample.name]);
         QVERIFY2(
             alike >= MinLikeness,

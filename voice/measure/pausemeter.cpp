@@ -10,7 +10,7 @@ namespace {
 
 constexpr double LowestDb = -140.0;
 constexpr double BinDb = PauseLevelStepDb;
-constexpr double Silent = -std::numeric_limits<double>::infinity();
+constexpr double NoSoundDb = -std::numeric_limits<double>::infinity();
 
 // Four sums side by side, which the compiler keeps in one vector register:
 // one sum would wait for each addition before the next, for every sample of
@@ -33,11 +33,11 @@ double sumOfSquares(const float *samples, qint64 count)
 PauseMeter::PauseMeter(int channels, int rate, double step)
     : m_channels(channels)
     , m_windowFrames(std::max<qint64>(1, std::llround(rate * PauseWindowMs / 1000)))
-    , m_floorDb(step > 0 ? 20 * std::log10(step) : Silent)
+    , m_floorDb(step > 0 ? 20 * std::log10(step) : NoSoundDb)
 {
     m_first.fill(-1);
     m_last.fill(-1);
-    m_recent.fill(Silent);
+    m_recent.fill(NoSoundDb);
     m_recentBins.fill(-1);
 }
 
@@ -59,7 +59,7 @@ void PauseMeter::add(const float *frames, qint64 count)
 void PauseMeter::closeWindow()
 {
     const double meanSquare = m_sum / double(m_inWindow * m_channels);
-    const double db = meanSquare > 0 ? 10 * std::log10(meanSquare) : Silent;
+    const double db = meanSquare > 0 ? 10 * std::log10(meanSquare) : NoSoundDb;
     const int bin = binOf(db);
     m_loudestDb = std::max(m_loudestDb, db);
     // This window follows the last window so far of each level among the recent ones.
@@ -73,7 +73,7 @@ void PauseMeter::closeWindow()
         m_before[bin] = m_recent;
     }
     m_last[bin] = m_windows;
-    m_after[bin].fill(Silent);
+    m_after[bin].fill(NoSoundDb);
     std::copy_backward(m_recent.begin(), m_recent.end() - 1, m_recent.end());
     std::copy_backward(m_recentBins.begin(), m_recentBins.end() - 1, m_recentBins.end());
     m_recent[0] = float(db);
@@ -103,7 +103,7 @@ PauseMeter::Ends PauseMeter::ends() const
     const double speech = whole.m_loudestDb;
     const int loudest = binOf(speech);
     if (loudest == 0)
-        return { m_frames, m_frames, Silent };
+        return { m_frames, m_frames, NoSoundDb };
     // The lines follow the loudest window itself, not its bin, so that a
     // gain moves no window across them; none lies below the coding's noise.
     const auto line = [&](double db) { return std::max(speech - db, std::min(m_floorDb, speech)); };
