@@ -2,8 +2,9 @@
  * How a sample reaches the device
  *
  * The device is opened at the first play with its preferred format and a
- * period of about 10 ms, and everything after works from the format SDL gave
- * us. Each play opens the file on the caller's thread, converts the first ten
+ * period of about 10 ms; SDL may change the period alone, since that play's
+ * sample is converted before the device opens (openWith() says why).
+ * Each play opens the file on the caller's thread, converts the first ten
  * periods right away (so the next callback already has sound, and the decoder
  * thread a tenth of a second to take over on a busy machine) and hands the
  * track to the callback under SDL_LockAudioDevice.
@@ -127,6 +128,20 @@ SDL_AudioSpec preferredSpec()
     return want;
 }
 
+// Converts the file for the device and decodes its start, so that the next
+// callback already has sound.
+std::shared_ptr<SampleTrack> primedTrack(std::unique_ptr<SampleFile> file,
+                                         const SDL_AudioSpec &spec, const QString &path)
+{
+    const std::shared_ptr<SampleTrack> track = SampleTrack::create(std::move(file), spec, path);
+    if (!track) {
+        qCDebug(lcEngine) << "not played: cannot convert" << path << SDL_GetError();
+        return nullptr;
+    }
+    track->decodeAhead(std::size_t(PrimedPeriods) * spec.size);
+    return track;
+}
+
 } // namespace
 
 SdlAudioOutput::SdlAudioOutput(std::chrono::milliseconds closeAfter, Uint16 periodFrames)
@@ -167,15 +182,16 @@ void SdlAudioOutput::play(const QString &path, bool wait)
         return;
     }
     std::unique_lock lock(m_mutex);
-    if (!ensureDevice())
+    if (m_device != 0 && deviceLost())
+        closeDevice();
+    const std::shared_ptr<SampleTrack> track
+        = m_device != 0 ? startOnDevice(std::move(file), path) : openWith(std::move(file), path);
+    if (!track)
         return;
-    const std::shared_ptr<SampleTrack> track = SampleTrack::create(std::move(file), m_spec, path);
-    if (!track) {
-        qCDebug(lcEngine) << "not played: cannot convert" << path << SDL_GetError();
-        return;
-    }
-    track->decodeAhead(std::size_t(PrimedPeriods) * m_spec.size);
-    start(track);
+    ++m_plays;
+    if (!m_decoder.joinable())
+        m_decoder = std::thread(&SdlAudioOutput::decodeLoop, this);
+    m_wake.notify_all();
     lock.unlock();
     if (wait)
         waitForLead(track);
@@ -242,22 +258,43 @@ bool SdlAudioOutput::cameLate(std::size_t size)
     return late;
 }
 
-bool SdlAudioOutput::ensureDevice()
+std::shared_ptr<SampleTrack> SdlAudioOutput::startOnDevice(std::unique_ptr<SampleFile> file,
+                                                           const QString &path)
 {
-    if (m_device != 0 && deviceLost())
-        closeDevice();
-    if (m_device != 0)
-        return true;
+    const std::shared_ptr<SampleTrack> track = primedTrack(std::move(file), m_spec, path);
+    if (track)
+        start(track);
+    return track;
+}
+
+// SDL feeds a paused device silence from the moment it opens, and a sound
+// server plays all of it before the first sound: through PipeWire that made
+// the first click after an idle close 70 ms late. So the track is made
+// before the device opens and starts it at once.
+std::shared_ptr<SampleTrack> SdlAudioOutput::openWith(std::unique_ptr<SampleFile> file,
+                                                      const QString &path)
+{
     if (!m_retry.mayTry())
-        return false;
+        return nullptr;
+    std::shared_ptr<SampleTrack> track;
     bool opened = false;
-    atSoundPriority([&] { opened = startSdl() && openDevice(); });
+    atSoundPriority([&] {
+        if (!startSdl())
+            return;
+        const SDL_AudioSpec want = wantedSpec();
+        track = primedTrack(std::move(file), want, path);
+        opened = track && openDevice(want);
+        if (opened)
+            start(track);
+    });
     if (opened)
-        return true;
+        return track;
+    const bool deviceFailed = !m_sdlStarted || track; // else the file could not be converted
     // Start from scratch at a later play: sound may have appeared by then.
     stopSdl();
-    m_retry.failed();
-    return false;
+    if (deviceFailed)
+        m_retry.failed();
+    return nullptr;
 }
 
 bool SdlAudioOutput::startSdl()
@@ -271,16 +308,22 @@ bool SdlAudioOutput::startSdl()
     return m_sdlStarted;
 }
 
-// The device starts paused, so the callback first runs after start() has
-// handed it a track and the lead below.
-bool SdlAudioOutput::openDevice()
+SDL_AudioSpec SdlAudioOutput::wantedSpec()
 {
     SDL_AudioSpec want = preferredSpec();
     if (m_periodRequest != 0)
         want.samples = m_periodRequest;
+    want.size = Uint32(want.samples) * want.channels * SDL_AUDIO_BITSIZE(want.format) / 8;
     want.callback = &SdlAudioOutput::renderCallback;
     want.userdata = this;
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &m_spec, SDL_AUDIO_ALLOW_ANY_CHANGE);
+    return want;
+}
+
+// Only the period may change: the first track was converted for the rest.
+// The device starts paused, so the callback first runs after start().
+bool SdlAudioOutput::openDevice(const SDL_AudioSpec &want)
+{
+    m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &m_spec, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
     if (m_device == 0) {
         qCDebug(lcEngine) << "no sound: the audio device cannot be opened:" << SDL_GetError();
         return false;
@@ -337,14 +380,10 @@ void SdlAudioOutput::start(const std::shared_ptr<SampleTrack> &track)
         m_current = track;
         m_queued.reset();
     }
-    ++m_plays;
     // Unpausing takes the callback's lock: a thread of normal priority kept
     // from running while it holds it would hold up the sound thread too.
     if (SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_PAUSED)
         SDL_PauseAudioDevice(m_device, 0);
-    if (!m_decoder.joinable())
-        m_decoder = std::thread(&SdlAudioOutput::decodeLoop, this);
-    m_wake.notify_all();
 }
 
 void SdlAudioOutput::waitForLead(const std::shared_ptr<SampleTrack> &track)

@@ -12,6 +12,7 @@
 #include <optional>
 #include <thread>
 
+class SampleFile;
 class SampleTrack;
 
 // Plays samples through SDL's default audio device. Nothing touches SDL
@@ -53,9 +54,12 @@ private:
     static void renderCallback(void *self, Uint8 *out, int size);
     void render(Uint8 *out, std::size_t size);
     bool cameLate(std::size_t size);
-    bool ensureDevice();
+    std::shared_ptr<SampleTrack> startOnDevice(std::unique_ptr<SampleFile> file,
+                                               const QString &path);
+    std::shared_ptr<SampleTrack> openWith(std::unique_ptr<SampleFile> file, const QString &path);
     bool startSdl();
-    bool openDevice();
+    SDL_AudioSpec wantedSpec();
+    bool openDevice(const SDL_AudioSpec &want);
     void closeDevice();
     void playOutLead() const;
     void stopSdl();
