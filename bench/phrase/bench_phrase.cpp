@@ -257,10 +257,8 @@ ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsize
         const qsizetype inserted = spans.last().end - spans.first().start - sampleFrames;
         row.phrasesCut += qAbs(inserted) > 3 || tones.strayGaps != 0;
         row.silenceMs += std::max(0.0, ms(inserted, SoundServer::Rate));
-        const long long playedAtClick = sink.frameAt(click);
-        if (playedAtClick >= 0)
-            row.clickToSoundMs << ms(before + spans.first().start - playedAtClick,
-                                     SoundServer::Rate);
+        if (const auto sound = sink.playedAt(before + spans.first().start))
+            row.clickToSoundMs << std::chrono::duration<double, std::milli>(*sound - click).count();
     }
     row.stallMs = stalls.worst().count();
     const SdlAudioOutput::Counters counters = output.counters();

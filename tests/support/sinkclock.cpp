@@ -2,8 +2,7 @@
 
 #include <QFileInfo>
 
-#include <algorithm>
-#include <limits>
+#include <sys/resource.h>
 
 using namespace std::chrono_literals;
 
@@ -22,6 +21,9 @@ SinkClock::~SinkClock()
 
 void SinkClock::watch()
 {
+    // As the server's own processes run, so a build beside it does not make
+    // it see fragments late (Linux gives a thread a nice value of its own).
+    ::setpriority(PRIO_PROCESS, 0, -10);
     long long last = -1;
     while (!m_stop) {
         const auto now = Clock::now();
@@ -35,23 +37,16 @@ void SinkClock::watch()
     }
 }
 
-// Each sighting says the sink had played `frames` by `when`, so at a later
-// `moment` it had played at least that and what it plays in between; the
-// sighting that came soonest after its fragment says the most. Sightings
-// after the moment are left out: a new stream may change how far ahead of
-// the clock the sink renders.
-long long SinkClock::frameAt(Clock::time_point moment) const
+// A sink renders ahead of its clock by up to one of its own blocks, and a
+// new stream may change by how much; reading the one fragment that holds the
+// frame keeps that out.
+std::optional<SinkClock::Clock::time_point> SinkClock::playedAt(long long frame) const
 {
     std::lock_guard lock(m_mutex);
-    long long best = std::numeric_limits<long long>::min();
     for (const Seen &seen : m_seen) {
-        const auto since = moment - seen.when;
-        if (since < 0s || since > 1s)
-            continue;
-        const long long played
-            = std::chrono::duration_cast<std::chrono::microseconds>(since).count() * m_rate
-            / 1'000'000;
-        best = std::max(best, seen.frames + played);
+        if (seen.frames > frame)
+            return seen.when
+                - std::chrono::microseconds((seen.frames - 1 - frame) * 1'000'000 / m_rate);
     }
-    return best == std::numeric_limits<long long>::min() ? -1 : best;
+    return std::nullopt;
 }

@@ -5,15 +5,16 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
-// Which frame a sink was playing at a moment, read off a recording of its
-// monitor that grows as the sink plays: the recorder hands over whole
-// fragments (20 ms), so the file's size alone lags the sink by up to one.
-// Watching the size every millisecond and keeping when each size was first
-// seen, the moments just after a fragment came tell the sink's clock to
-// within the watch's own wake-up.
+// When a sink played a frame, read off a recording of its monitor that grows
+// as the sink plays. The recorder hands over whole fragments (20 ms), each
+// once the sink has played its last frame; watching the file's size every
+// millisecond and keeping when each size was first seen tells when that was,
+// and the frame came as much before as it lies before the fragment's end.
+// Late, if anything: the recorder may hand a fragment over late.
 class SinkClock
 {
 public:
@@ -24,9 +25,8 @@ public:
     SinkClock(const SinkClock &) = delete;
     SinkClock &operator=(const SinkClock &) = delete;
 
-    // How many frames of the recording the sink had played by `moment`, at
-    // least: -1 when no fragment came in the second before it.
-    long long frameAt(Clock::time_point moment) const;
+    // When the sink played the recording's frame `frame`, if that came yet.
+    std::optional<Clock::time_point> playedAt(long long frame) const;
 
 private:
     struct Seen
