@@ -52,6 +52,12 @@ void stopSdlAudio()
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
+bool sdlAudioWaitsOnServer()
+{
+    const QByteArray driver = SDL_GetCurrentAudioDriver();
+    return driver == "pulseaudio" || driver == "pipewire";
+}
+
 void atSoundPriority(const std::function<void()> &work)
 {
     std::thread([&] {

@@ -10,6 +10,10 @@
 bool startSdlAudio();
 void stopSdlAudio();
 
+// Whether SDL's audio, started, only waits for a sound server's news (its
+// pulseaudio and pipewire drivers) and so costs nothing between sounds.
+bool sdlAudioWaitsOnServer();
+
 // Runs `work` on a short-lived thread at the priority of SDL's own sound
 // thread, and waits for it. Start SDL's audio and open devices in it: the
 // threads SDL and the sound server's library start meanwhile take the
