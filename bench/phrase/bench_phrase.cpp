@@ -28,9 +28,12 @@
 
 #include <SDL_log.h>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <optional>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -268,6 +271,37 @@ ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsize
     return row;
 }
 
+struct IdleRow
+{
+    double cpuMs = 0;
+    std::optional<double> clickToSoundMs;
+};
+
+// The process's CPU from 5 to 10 s after a sound, when the engine has closed
+// the device but keeps SDL's audio waiting on the server, and how soon a
+// click sounds then.
+IdleRow idleThroughServer(SoundServer &server, const QString &path)
+{
+    IdleRow row;
+    SdlAudioOutput output;
+    output.play(path, true);
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    const std::clock_t before = std::clock();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    row.cpuMs = double(std::clock() - before) * 1000 / CLOCKS_PER_SEC;
+    const SinkClock sink(server.recordingPath(), sizeof(float) * SoundServer::Channels,
+                         SoundServer::Rate);
+    const qsizetype recorded = server.recorded().size();
+    const auto click = SinkClock::Clock::now();
+    output.play(path, true);
+    const QList<Span> spans = soundSpans(server.soundFrom(recorded));
+    if (!spans.isEmpty()) {
+        if (const auto sound = sink.playedAt(recorded + spans.first().start))
+            row.clickToSoundMs = std::chrono::duration<double, std::milli>(*sound - click).count();
+    }
+    return row;
+}
+
 double median(QList<double> values)
 {
     if (values.isEmpty())
@@ -318,6 +352,10 @@ void reportServerPhrases(const QString &only = {})
                 qPrintable(QString("%1 lost").arg(row.joinsMissed)), row.underruns, row.stallMs,
                 median(row.clickToSoundMs), row.clickToSoundMs.value(0));
         }
+        const IdleRow idle = idleThroughServer(server, paths.first());
+        std::printf("%-11s idle from 5 to 10 s after the last sound: %.2f ms CPU; a click then "
+                    "sounds after %.0f ms\n",
+                    name, idle.cpuMs, idle.clickToSoundMs.value_or(-1));
     }
     qputenv("SDL_AUDIODRIVER", driver);
 }
