@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <SDL_log.h>
+#include <functional>
 
 namespace {
 
@@ -140,6 +141,21 @@ class TestEndToEnd : public QObject
     QList<float> heard(qsizetype from = 0) { return heard(output, from); }
     qsizetype heardFrames() { return output.bytes().size() / frameBytes(); }
 
+    // Waits until ready() while program runs. The deadline goes by the clock:
+    // QTRY_VERIFY counts its pauses, which a slow check on a busy machine
+    // stretches many times over.
+    static bool waitUntil(const QProcess &program, const std::function<bool()> &ready,
+                          int timeoutMs)
+    {
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired() && program.state() == QProcess::Running) {
+            if (ready())
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
     // The disk driver writes as the device plays. Waits until the output
     // from frame `from` on holds sound followed by a fifth of a second of
     // silence, far longer than any pause inside a phrase.
@@ -150,15 +166,14 @@ class TestEndToEnd : public QObject
     bool waitForSoundToEnd(const QProcess &program, DiskAudioTap &tap, qsizetype from,
                            int timeoutMs)
     {
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired() && program.state() == QProcess::Running) {
-            const QList<float> samples = heard(tap, from);
-            const QList<Span> spans = soundSpans(samples);
-            if (!spans.isEmpty() && samples.size() - spans.last().end >= spec.freq / 5)
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
+        return waitUntil(
+            program,
+            [&] {
+                const QList<float> samples = heard(tap, from);
+                const QList<Span> spans = soundSpans(samples);
+                return !spans.isEmpty() && samples.size() - spans.last().end >= spec.freq / 5;
+            },
+            timeoutMs);
     }
 
     // The program's environment on this display, its sound written to rawPath
@@ -233,7 +248,8 @@ class TestEndToEnd : public QObject
         const qsizetype start = heardFrames();
         [&] {
             QVERIFY(press(PlayPoint, 1));
-            QTRY_VERIFY_WITH_TIMEOUT(heardFrames() >= start + length + spec.freq / 5, 15000);
+            QVERIFY(waitUntil(
+                player, [&] { return heardFrames() >= start + length + spec.freq / 5; }, 15000));
         }();
         return start;
 #endif
@@ -317,7 +333,7 @@ private slots:
             outer = clientRect().marginsAdded(QMargins(1, 20, 1, 1));
             return outer.size() == WindowSize && isCentredOn(outer, Screen);
         };
-        QTRY_VERIFY2_WITH_TIMEOUT(fitted(), qPrintable(QDebug::toString(outer)), 15000);
+        QVERIFY2(waitUntil(player, fitted, 15000), qPrintable(QDebug::toString(outer)));
     }
 
     void clicksAndPlaySoundTheirSamples()
