@@ -7,6 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+constexpr int PipeBytes = 1 << 20;
+
+} // namespace
+
 DiskAudioTap::DiskAudioTap(const QString &path) : m_path(path)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -15,8 +21,12 @@ DiskAudioTap::DiskAudioTap(const QString &path) : m_path(path)
     // Open for writing as well: a writer's close then never ends the
     // reading, and the driver's open never waits for a reader.
     m_fd = open(name.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (m_fd >= 0)
-        m_thread = std::thread(&DiskAudioTap::gather, this);
+    if (m_fd < 0)
+        return;
+    // Seconds of sound, not the default's fraction of one, in case a busy
+    // machine keeps the thread from running.
+    fcntl(m_fd, F_SETPIPE_SZ, PipeBytes);
+    m_thread = std::thread(&DiskAudioTap::gather, this);
 }
 
 DiskAudioTap::~DiskAudioTap()
