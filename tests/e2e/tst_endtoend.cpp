@@ -1,3 +1,4 @@
+#include "diskaudiotap.h"
 #include "samplefile.h"
 #include "sdlaudiooutput.h"
 #include "soundtestkit.h"
@@ -14,6 +15,7 @@
 #include <QTest>
 
 #include <SDL_log.h>
+#include <functional>
 
 namespace {
 
@@ -123,38 +125,55 @@ class TestEndToEnd : public QObject
     QTemporaryDir runtime;
     QTemporaryDir temp;
     SDL_AudioSpec spec {};
+    DiskAudioTap output { folder.filePath("output.raw") };
     QProcess player;
     QString window;
 
     QString voicePath(const Entry &entry) const { return folder.filePath("voice/") + entry.file; }
-    QString outputPath() const { return folder.filePath("output.raw"); }
     qsizetype frames(const Entry &entry) const { return qsizetype(entry.seconds * spec.freq); }
+    qsizetype frameBytes() const { return SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels; }
 
-    QList<float> heard(const QString &rawPath) const
+    // What the program played from frame `from` on.
+    QList<float> heard(DiskAudioTap &tap, qsizetype from = 0) const
     {
-        return recordedSamples(rawPath, spec).value_or(QList<float>());
+        return firstChannel(tap.bytes().mid(from * frameBytes()), spec);
     }
-    QList<float> heard() const { return heard(outputPath()); }
+    QList<float> heard(qsizetype from = 0) { return heard(output, from); }
+    qsizetype heardFrames() { return output.bytes().size() / frameBytes(); }
+
+    // Waits until ready() while program runs. The deadline goes by the clock:
+    // QTRY_VERIFY counts its pauses, which a slow check on a busy machine
+    // stretches many times over.
+    static bool waitUntil(const QProcess &program, const std::function<bool()> &ready,
+                          int timeoutMs)
+    {
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired() && program.state() == QProcess::Running) {
+            if (ready())
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
 
     // The disk driver writes as the device plays. Waits until the output
     // from frame `from` on holds sound followed by a fifth of a second of
     // silence, far longer than any pause inside a phrase.
     bool waitForSoundToEnd(qsizetype from, int timeoutMs)
     {
-        return waitForSoundToEnd(player, outputPath(), from, timeoutMs);
+        return waitForSoundToEnd(player, output, from, timeoutMs);
     }
-    bool waitForSoundToEnd(const QProcess &program, const QString &rawPath, qsizetype from,
+    bool waitForSoundToEnd(const QProcess &program, DiskAudioTap &tap, qsizetype from,
                            int timeoutMs)
     {
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired() && program.state() == QProcess::Running) {
-            const QList<float> samples = heard(rawPath).mid(from);
-            const QList<Span> spans = soundSpans(samples);
-            if (!spans.isEmpty() && samples.size() - spans.last().end >= spec.freq / 5)
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
+        return waitUntil(
+            program,
+            [&] {
+                const QList<float> samples = heard(tap, from);
+                const QList<Span> spans = soundSpans(samples);
+                return !spans.isEmpty() && samples.size() - spans.last().end >= spec.freq / 5;
+            },
+            timeoutMs);
     }
 
     // The program's environment on this display, its sound written to rawPath
@@ -202,7 +221,7 @@ class TestEndToEnd : public QObject
     // Presses an entry and waits for its sample to have played.
     bool pressEntry(const Entry &entry, int times)
     {
-        const qsizetype before = heard().size();
+        const qsizetype before = heardFrames();
         return press(entryPoint(entry), times) && waitForSoundToEnd(before, 5000);
     }
 
@@ -226,14 +245,15 @@ class TestEndToEnd : public QObject
                                        .filePath(QString("wavs/%1.wav").arg(entry.name)));
             length += sample ? sample->frames() * spec.freq / sample->sampleRate() : 0;
         }
-        const qsizetype start = heard().size();
+        const qsizetype start = heardFrames();
         [&] {
             QVERIFY(press(PlayPoint, 1));
-            QTRY_VERIFY_WITH_TIMEOUT(heard().size() >= start + length + spec.freq / 5, 15000);
+            QVERIFY(waitUntil(
+                player, [&] { return heardFrames() >= start + length + spec.freq / 5; }, 15000));
         }();
         return start;
 #endif
-        return heard().size();
+        return heardFrames();
     }
 
 private slots:
@@ -243,6 +263,7 @@ private slots:
         if (!failure.isEmpty())
             QSKIP(qPrintable(failure));
 
+        QVERIFY(output.isOpen());
         QVERIFY(QDir(folder.path()).mkdir("voice"));
         for (const Entry &entry : { TurnLeft, After, Hundred, Meters })
             QVERIFY(writeTone(voicePath(entry), entry.hz, entry.seconds));
@@ -269,7 +290,7 @@ private slots:
 
     void windowAppearsCentred()
     {
-        player.setProcessEnvironment(programEnvironment(outputPath()));
+        player.setProcessEnvironment(programEnvironment(output.path()));
         // The current folder's samples come before those beside the program.
         player.setWorkingDirectory(folder.filePath("voice"));
         player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -312,7 +333,7 @@ private slots:
             outer = clientRect().marginsAdded(QMargins(1, 20, 1, 1));
             return outer.size() == WindowSize && isCentredOn(outer, Screen);
         };
-        QTRY_VERIFY2_WITH_TIMEOUT(fitted(), qPrintable(QDebug::toString(outer)), 15000);
+        QVERIFY2(waitUntil(player, fitted, 15000), qPrintable(QDebug::toString(outer)));
     }
 
     void clicksAndPlaySoundTheirSamples()
@@ -329,14 +350,14 @@ private slots:
         for (const Entry &entry : Phrase)
             QVERIFY2(pressEntry(entry, 2),
                      qPrintable(QString("no sound after a double-click on %1").arg(entry.name)));
-        // The file lags the device, never leads it: what follows is the phrase.
-        const qsizetype phraseStart = heard().size();
+        // The output lags the device, never leads it: what follows is the phrase.
+        const qsizetype phraseStart = heardFrames();
         qsizetype phraseFrames = 0;
         for (const Entry &entry : Phrase)
             phraseFrames += frames(entry);
         QVERIFY(press(PlayPoint, 1));
         QVERIFY2(waitForSoundToEnd(phraseStart, 10000), "no sound after a click on Play");
-        const qsizetype phraseEnd = heard().size();
+        const qsizetype phraseEnd = heardFrames();
         const qsizetype spokenStart = playSpokenPhrase();
 
         QCOMPARE(clientRect(), shown);
@@ -404,8 +425,10 @@ private slots:
         const QStringList command = execCommand(exec, folder.filePath("voice"));
         QVERIFY2(command.size() > 1, qPrintable(exec));
 
+        DiskAudioTap sound(folder.filePath("opened.raw"));
+        QVERIFY(sound.isOpen());
         QProcess opened;
-        QProcessEnvironment environment = programEnvironment(folder.filePath("opened.raw"));
+        QProcessEnvironment environment = programEnvironment(sound.path());
         // As installed: the program on PATH.
         environment.insert("PATH",
                            QFileInfo(VOICE_PLAYER_PATH).path() + ':' + environment.value("PATH"));
@@ -416,11 +439,11 @@ private slots:
         window = display.waitForWindow("^Voice Player$", opened, 15000);
         QVERIFY2(!window.isEmpty(), "no visible window named Voice Player");
         QVERIFY(press(entryPoint(TurnLeft), 1));
-        QVERIFY(waitForSoundToEnd(opened, folder.filePath("opened.raw"), 0, 5000));
+        QVERIFY(waitForSoundToEnd(opened, sound, 0, 5000));
         QVERIFY(display.askToClose(window.toULongLong()));
         QVERIFY2(opened.waitForFinished(10000), "the program did not end when closed");
 
-        const QList<float> samples = heard(folder.filePath("opened.raw"));
+        const QList<float> samples = heard(sound);
         const QList<Span> spans = soundSpans(samples);
         QCOMPARE(spans.size(), 1);
         QVERIFY(qAbs(spans[0].length() - frames(TurnLeft)) <= spec.freq / 200);
