@@ -27,7 +27,7 @@ void SarvikForm::describeControls()
     for (int index = 0; index < VoicesCount; ++index)
         Voices[index]->setAccessibleName(tr(AccessibleListNames[index]));
     describeLists();
-    connect(PLayOnClick, &QCheckBox::stateChanged, this, &SarvikForm::describeLists);
+    connect(PLayOnClick, &QCheckBox::toggled, this, &SarvikForm::describeLists);
     DirectionsText->setAccessibleName(tr("Phrase"));
     DirectionsText->setAccessibleDescription(
         tr("Sample names separated by commas, spoken in order by Play"));

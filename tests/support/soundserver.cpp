@@ -90,10 +90,14 @@ QString SoundServer::start(Kind kind)
     const QString failure = waitForServer();
     if (!failure.isEmpty())
         return failure;
-    if (!runPactl({ "load-module", "module-null-sink", "sink_name=" + Sink, "format=float32le",
-                    QString("rate=%1").arg(Rate), QString("channels=%1").arg(Channels),
-                    "norewinds=1" })
-        || !runPactl({ "set-default-sink", Sink }))
+    // pipewire-pulse may answer before it can make a sink (seen on Debian
+    // 13), so it is asked again until it can.
+    const auto nullSink = [&] {
+        return runPactl({ "load-module", "module-null-sink", "sink_name=" + Sink,
+                          "format=float32le", QString("rate=%1").arg(Rate),
+                          QString("channels=%1").arg(Channels), "norewinds=1" });
+    };
+    if (!waitFor(nullSink, StartMs) || !runPactl({ "set-default-sink", Sink }))
         return "the server refused a null sink";
     for (const char *name : { "XDG_RUNTIME_DIR", "PULSE_SERVER", "DBUS_SESSION_BUS_ADDRESS" })
         qputenv(name, m_environment.value(name).toUtf8());
