@@ -61,6 +61,9 @@ QString SoundServer::start(Kind kind)
     // kept from starting one.
     m_environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtime + "/bus");
     m_environment.remove("DISPLAY");
+    // The player sets it for itself once it has played; the recorder here
+    // would take it for its own and hand over 50 ms pieces.
+    m_environment.remove("PULSE_LATENCY_MSEC");
     if (pipewire) {
         launch(
             "dbus-daemon",
