@@ -211,6 +211,11 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_jobs;
 };
 
+double msBetween(SinkClock::Clock::time_point from, SinkClock::Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
 struct ServerRow
 {
     int phrasesCut = 0;
@@ -220,7 +225,10 @@ struct ServerRow
     // window's thread came back too late to hand them over.
     unsigned long long joinsMissed = 0;
     unsigned long long underruns = 0;
+    // From the click to when the sink played the sound, and to when the
+    // recording had it (no later than that).
     QList<double> clickToSoundMs;
+    QList<double> clickToRecordedMs;
     QString driver;
     // The longest the machine held a realtime thread meanwhile.
     long long stallMs = 0;
@@ -260,8 +268,12 @@ ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsize
         const qsizetype inserted = spans.last().end - spans.first().start - sampleFrames;
         row.phrasesCut += qAbs(inserted) > 3 || tones.strayGaps != 0;
         row.silenceMs += std::max(0.0, ms(inserted, SoundServer::Rate));
-        if (const auto sound = sink.playedAt(before + spans.first().start))
-            row.clickToSoundMs << std::chrono::duration<double, std::milli>(*sound - click).count();
+        const auto played = sink.playedAt(before + spans.first().start);
+        const auto recorded = sink.recordedAt(before + spans.first().start);
+        if (played && recorded) {
+            row.clickToSoundMs << msBetween(click, *played);
+            row.clickToRecordedMs << msBetween(click, *recorded);
+        }
     }
     row.stallMs = stalls.worst().count();
     const SdlAudioOutput::Counters counters = output.counters();
@@ -275,6 +287,7 @@ struct IdleRow
 {
     double cpuMs = 0;
     std::optional<double> clickToSoundMs;
+    std::optional<double> clickToRecordedMs;
 };
 
 // The process's CPU from 5 to 10 s after a sound, when the engine has closed
@@ -295,9 +308,13 @@ IdleRow idleThroughServer(SoundServer &server, const QString &path)
     const auto click = SinkClock::Clock::now();
     output.play(path, true);
     const QList<Span> spans = soundSpans(server.soundFrom(recorded));
-    if (!spans.isEmpty()) {
-        if (const auto sound = sink.playedAt(recorded + spans.first().start))
-            row.clickToSoundMs = std::chrono::duration<double, std::milli>(*sound - click).count();
+    if (spans.isEmpty())
+        return row;
+    const auto played = sink.playedAt(recorded + spans.first().start);
+    const auto had = sink.recordedAt(recorded + spans.first().start);
+    if (played && had) {
+        row.clickToSoundMs = msBetween(click, *played);
+        row.clickToRecordedMs = msBetween(click, *had);
     }
     return row;
 }
@@ -326,7 +343,7 @@ void reportServerPhrases(const QString &only = {})
     std::printf("ten phrases of ten tones through a sound server, read at its null sink:\n"
                 "%-11s %-11s %-8s %-12s %-9s %-5s %-7s %-10s %-13s %s\n",
                 "server", "SDL", "load", "phrases cut", "silence", "late", "joins", "underruns",
-                "machine stall", "Play to sound (median, first)");
+                "machine stall", "Play to sound (median, first; recorded by)");
     for (const auto &[name, kind] : { std::pair { "PulseAudio", SoundServer::Kind::PulseAudio },
                                       std::pair { "PipeWire", SoundServer::Kind::PipeWire } }) {
         if (!only.isEmpty() && only.compare(name, Qt::CaseInsensitive) != 0)
@@ -346,16 +363,18 @@ void reportServerPhrases(const QString &only = {})
             const ServerRow row = playThroughServer(server, paths, sampleFrames);
             std::printf(
                 "%-11s %-11s %-8s %2d of 10     %6.1f ms %-5llu %-7s %-10llu %4lld ms       "
-                "%.0f ms, %.0f ms\n",
+                "%.0f, %.0f ms; %.0f, %.0f ms\n",
                 name, qPrintable(row.driver), busy ? "a build" : "quiet", row.phrasesCut,
                 row.silenceMs, row.lateCallbacks,
                 qPrintable(QString("%1 lost").arg(row.joinsMissed)), row.underruns, row.stallMs,
-                median(row.clickToSoundMs), row.clickToSoundMs.value(0));
+                median(row.clickToSoundMs), row.clickToSoundMs.value(0),
+                median(row.clickToRecordedMs), row.clickToRecordedMs.value(0));
         }
         const IdleRow idle = idleThroughServer(server, paths.first());
         std::printf("%-11s idle from 5 to 10 s after the last sound: %.2f ms CPU; a click then "
-                    "sounds after %.0f ms\n",
-                    name, idle.cpuMs, idle.clickToSoundMs.value_or(-1));
+                    "sounds after %.0f ms (recorded by %.0f ms)\n",
+                    name, idle.cpuMs, idle.clickToSoundMs.value_or(-1),
+                    idle.clickToRecordedMs.value_or(-1));
     }
     qputenv("SDL_AUDIODRIVER", driver);
 }

@@ -39,14 +39,30 @@ void SinkClock::watch()
 
 // A sink renders ahead of its clock by up to one of its own blocks, and a
 // new stream may change by how much; reading the one fragment that holds the
-// frame keeps that out.
+// frame keeps that out. PulseAudio's null sink renders a fragment at once,
+// though, so there the frames before its last one come out early.
 std::optional<SinkClock::Clock::time_point> SinkClock::playedAt(long long frame) const
+{
+    const std::optional<Seen> seen = fragmentWith(frame);
+    if (!seen)
+        return std::nullopt;
+    return seen->when - std::chrono::microseconds((seen->frames - 1 - frame) * 1'000'000 / m_rate);
+}
+
+std::optional<SinkClock::Clock::time_point> SinkClock::recordedAt(long long frame) const
+{
+    const std::optional<Seen> seen = fragmentWith(frame);
+    if (!seen)
+        return std::nullopt;
+    return seen->when;
+}
+
+std::optional<SinkClock::Seen> SinkClock::fragmentWith(long long frame) const
 {
     std::lock_guard lock(m_mutex);
     for (const Seen &seen : m_seen) {
         if (seen.frames > frame)
-            return seen.when
-                - std::chrono::microseconds((seen.frames - 1 - frame) * 1'000'000 / m_rate);
+            return seen;
     }
     return std::nullopt;
 }

@@ -27,6 +27,8 @@ public:
 
     // When the sink played the recording's frame `frame`, if that came yet.
     std::optional<Clock::time_point> playedAt(long long frame) const;
+    // When the recording had it: the sink had played it by then.
+    std::optional<Clock::time_point> recordedAt(long long frame) const;
 
 private:
     struct Seen
@@ -35,6 +37,7 @@ private:
         long long frames;
     };
     void watch();
+    std::optional<Seen> fragmentWith(long long frame) const;
 
     const QString m_recording;
     const int m_frameBytes;
