@@ -211,9 +211,25 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_jobs;
 };
 
-double msBetween(SinkClock::Clock::time_point from, SinkClock::Clock::time_point to)
+struct ClickDelay
 {
-    return std::chrono::duration<double, std::milli>(to - from).count();
+    double soundMs = 0;
+    double recordedMs = 0;
+};
+
+// From the click to when the sink played the recording's frame, and to when
+// the recording had it (no later than that).
+std::optional<ClickDelay> delayTo(const SinkClock &sink, long long frame,
+                                  SinkClock::Clock::time_point click)
+{
+    const auto played = sink.playedAt(frame);
+    const auto recorded = sink.recordedAt(frame);
+    if (!played || !recorded)
+        return std::nullopt;
+    const auto ms = [&](SinkClock::Clock::time_point to) {
+        return std::chrono::duration<double, std::milli>(to - click).count();
+    };
+    return ClickDelay { ms(*played), ms(*recorded) };
 }
 
 struct ServerRow
@@ -225,8 +241,7 @@ struct ServerRow
     // window's thread came back too late to hand them over.
     unsigned long long joinsMissed = 0;
     unsigned long long underruns = 0;
-    // From the click to when the sink played the sound, and to when the
-    // recording had it (no later than that).
+    // Each phrase's ClickDelay, figure by figure.
     QList<double> clickToSoundMs;
     QList<double> clickToRecordedMs;
     QString driver;
@@ -268,11 +283,9 @@ ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsize
         const qsizetype inserted = spans.last().end - spans.first().start - sampleFrames;
         row.phrasesCut += qAbs(inserted) > 3 || tones.strayGaps != 0;
         row.silenceMs += std::max(0.0, ms(inserted, SoundServer::Rate));
-        const auto played = sink.playedAt(before + spans.first().start);
-        const auto recorded = sink.recordedAt(before + spans.first().start);
-        if (played && recorded) {
-            row.clickToSoundMs << msBetween(click, *played);
-            row.clickToRecordedMs << msBetween(click, *recorded);
+        if (const auto delay = delayTo(sink, before + spans.first().start, click)) {
+            row.clickToSoundMs << delay->soundMs;
+            row.clickToRecordedMs << delay->recordedMs;
         }
     }
     row.stallMs = stalls.worst().count();
@@ -286,8 +299,7 @@ ServerRow playThroughServer(SoundServer &server, const QStringList &paths, qsize
 struct IdleRow
 {
     double cpuMs = 0;
-    std::optional<double> clickToSoundMs;
-    std::optional<double> clickToRecordedMs;
+    std::optional<ClickDelay> click;
 };
 
 // The process's CPU from 5 to 10 s after a sound, when the engine has closed
@@ -308,14 +320,8 @@ IdleRow idleThroughServer(SoundServer &server, const QString &path)
     const auto click = SinkClock::Clock::now();
     output.play(path, true);
     const QList<Span> spans = soundSpans(server.soundFrom(recorded));
-    if (spans.isEmpty())
-        return row;
-    const auto played = sink.playedAt(recorded + spans.first().start);
-    const auto had = sink.recordedAt(recorded + spans.first().start);
-    if (played && had) {
-        row.clickToSoundMs = msBetween(click, *played);
-        row.clickToRecordedMs = msBetween(click, *had);
-    }
+    if (!spans.isEmpty())
+        row.click = delayTo(sink, recorded + spans.first().start, click);
     return row;
 }
 
@@ -371,10 +377,10 @@ void reportServerPhrases(const QString &only = {})
                 median(row.clickToRecordedMs), row.clickToRecordedMs.value(0));
         }
         const IdleRow idle = idleThroughServer(server, paths.first());
+        const ClickDelay click = idle.click.value_or(ClickDelay { -1, -1 });
         std::printf("%-11s idle from 5 to 10 s after the last sound: %.2f ms CPU; a click then "
                     "sounds after %.0f ms (recorded by %.0f ms)\n",
-                    name, idle.cpuMs, idle.clickToSoundMs.value_or(-1),
-                    idle.clickToRecordedMs.value_or(-1));
+                    name, idle.cpuMs, click.soundMs, click.recordedMs);
     }
     qputenv("SDL_AUDIODRIVER", driver);
 }

@@ -14,7 +14,9 @@
 // once the sink has played its last frame; watching the file's size every
 // millisecond and keeping when each size was first seen tells when that was,
 // and the frame came as much before as it lies before the fragment's end.
-// Late, if anything: the recorder may hand a fragment over late.
+// The recorder may hand a fragment over late, and a sink that renders a
+// fragment at once (PulseAudio's null sink) makes its first frames read
+// early; when the recording had the frame is never early.
 class SinkClock
 {
 public:
