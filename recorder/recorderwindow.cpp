@@ -3,8 +3,8 @@
 #include "audiooutput.h"
 #include "catalogue.h"
 #include "problem.h"
-#include "spokenlines.h"
 #include "voicefix.h"
+#include "voicelines.h"
 #include "voicereport.h"
 
 #include <QAction>
@@ -25,15 +25,6 @@ constexpr int MeterFloorDb = -60;
 constexpr int DeviceRetryMs = 1000;
 constexpr int IdleCloseMs = 60000;
 enum Column { NameColumn, LineColumn, StateColumn };
-
-QString lineOf(std::string_view name)
-{
-    for (const SpokenLine &line : SpokenLines) {
-        if (line.name == name)
-            return QString::fromUtf8(line.text.data(), qsizetype(line.text.size()));
-    }
-    return {};
-}
 
 QString stateOf(const SampleReport &sample)
 {
@@ -259,7 +250,7 @@ void RecorderWindow::buildList()
     }
     for (const CatalogueEntry &entry : SampleCatalogue) {
         const QString name = QString::fromUtf8(entry.name.data(), qsizetype(entry.name.size()));
-        m_rows << new QTreeWidgetItem(headings[entry.list], { name, lineOf(entry.name) });
+        m_rows << new QTreeWidgetItem(headings[entry.list], { name });
     }
     m_list->expandAll();
     m_list->header()->setSectionResizeMode(NameColumn, QHeaderView::ResizeToContents);
@@ -269,7 +260,10 @@ void RecorderWindow::buildList()
 // The states as voice-check judges the folder as it now stands.
 void RecorderWindow::refresh()
 {
-    const auto voice = checkVoice(m_folder.folder());
+    const auto voice = checkVoice(m_folder.folder(), { .words = false });
+    const QStringList lines = readVoiceLines(m_folder.folder()).texts;
+    for (qsizetype i = 0; i < m_rows.size(); ++i)
+        m_rows[i]->setText(LineColumn, lines.value(i));
     int recorded = 0;
     int fine = 0;
     for (qsizetype i = 0; voice && i < voice->samples.size(); ++i) {

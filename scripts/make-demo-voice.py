@@ -4,7 +4,8 @@ voice to audition. Writes NAME.wav (mono, 16-bit, 22050 Hz) into the given
 folder and nowhere else.
 
     scripts/make-demo-voice.py [--espeak PATH] FOLDER
-    scripts/make-demo-voice.py --list      # name<TAB>phrase, one a line
+
+The lines it speaks are catalogue/lines.tsv's.
 """
 import argparse
 import concurrent.futures
@@ -13,65 +14,16 @@ import subprocess
 import sys
 import wave
 
-ORDINALS = ("first", "second", "third", "fourth", "fifth", "sixth")
+LINES = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                     os.pardir, "catalogue", "lines.tsv")
 
-PHRASES = {
-    "TurnLeft": "Turn left",
-    "TurnRight": "Turn right",
-    "2ndLeft": "Take the second left",
-    "2ndRight": "Take the second right",
-    "3rdLeft": "Take the third left",
-    "3rdRight": "Take the third right",
-    "BearLeft": "Bear left",
-    "BearRight": "Bear right",
-    "SharpLeft": "Turn sharp left",
-    "SharpRight": "Turn sharp right",
-    "TryUTurn": "If possible, make a U-turn",
-    "UTurn": "Make a U-turn",
-    "KeepLeft": "Keep left",
-    "KeepRight": "Keep right",
-    "LnLeft": "Keep in the left lane",
-    "LnRight": "Keep in the right lane",
-    "Yards": "yards",
-    "Meters": "metres",
-    "100": "one hundred",
-    "200": "two hundred",
-    "300": "three hundred",
-    "400": "four hundred",
-    "50": "fifty",
-    "500": "five hundred",
-    "600": "six hundred",
-    "700": "seven hundred",
-    "80": "eighty",
-    "800": "eight hundred",
-    "After": "After",
-    "Then": "Then",
-    "RoadEnd": "At the end of the road",
-    "Straight": "Go straight on",
-    "Arrive": "You have arrived at your destination",
-    "Charge": "Charging point",
-    "Depart": "Head for the highlighted route",
-    "TakeFerry": "Take the ferry",
-    "AhExit": "Ahead, take the exit",
-    "AhExitLeft": "Ahead, take the exit on the left",
-    "AhExitRight": "Ahead, take the exit on the right",
-    "AhFerry": "Ahead, take the ferry",
-    "AhKeepLeft": "Ahead, keep left",
-    "AhKeepRight": "Ahead, keep right",
-    "AhLeftTurn": "Ahead, turn left",
-    "AhRightTurn": "Ahead, turn right",
-    "AhUTurn": "Ahead, make a U-turn",
-    "MwEnter": "Enter the motorway",
-    "MwExit": "Exit the motorway",
-    "MwExitLeft": "Exit the motorway on the left",
-    "MwExitRight": "Exit the motorway on the right",
-    "RbBack": "At the roundabout, go back the way you came",
-    "RbCross": "At the roundabout, go straight across",
-    **{f"RbExit{n}": f"At the roundabout, take the {word} exit"
-       for n, word in enumerate(ORDINALS, start=1)},
-    "RbLeft": "At the roundabout, turn left",
-    "RbRight": "At the roundabout, turn right",
-}
+
+def read_lines(path):
+    """NAME<TAB>line a row, # for comments: the catalogue's lines."""
+    with open(path, encoding="utf-8") as table:
+        rows = [row.rstrip("\n").split("\t") for row in table
+                if row.strip() and not row.startswith("#")]
+    return {name: text for name, text in rows}
 
 
 def check_format(path):
@@ -102,20 +54,13 @@ def speak(espeak, folder, name, text):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("folder", nargs="?")
     parser.add_argument("--espeak", default="espeak-ng")
-    parser.add_argument("--list", action="store_true")
+    parser.add_argument("folder")
     args = parser.parse_args()
-    if args.list:
-        for name, text in PHRASES.items():
-            print(f"{name}\t{text}")
-        return 0
-    if not args.folder:
-        parser.error("give the output folder")
     os.makedirs(args.folder, exist_ok=True)
     with concurrent.futures.ThreadPoolExecutor(os.cpu_count() or 2) as pool:
         jobs = [pool.submit(speak, args.espeak, args.folder, name, text)
-                for name, text in PHRASES.items()]
+                for name, text in read_lines(LINES).items()]
         failures = [str(job.exception()) for job in jobs if job.exception()]
     for failure in failures:
         print(f"make-demo-voice: {failure}", file=sys.stderr)

@@ -1,4 +1,5 @@
 #include "catalogue.h"
+#include "defaultlines.h"
 
 #include <QSet>
 #include <QString>
@@ -41,6 +42,15 @@ private slots:
         QCOMPARE(SampleCatalogue[16 + 6].name, "50");
         QCOMPARE(SampleCatalogue[16 + 10].name, "80");
         QCOMPARE(SampleCatalogue[0].name, "TurnLeft");
+    }
+
+    void everyNameHasItsLineInOrder()
+    {
+        QCOMPARE(std::size(DefaultLines), SampleCatalogue.size());
+        for (std::size_t i = 0; i < SampleCatalogue.size(); ++i) {
+            QCOMPARE(DefaultLines[i].name, SampleCatalogue[i].name);
+            QVERIFY(!DefaultLines[i].text.empty());
+        }
     }
 };
 

@@ -1,10 +1,10 @@
 #include "catalogue.h"
+#include "defaultlines.h"
 #include "pausemeter.h"
 #include "recorderwindow.h"
 #include "recordingoutput.h"
 #include "samplefile.h"
 #include "soundserver.h"
-#include "spokenlines.h"
 #include "voicereport.h"
 
 #include <QApplication>
@@ -204,7 +204,7 @@ void TestRecordVoice::voiceWithKeysOnly()
 
     QTemporaryDir scratch;
     QHash<QString, Spoken> lines;
-    for (const SpokenLine &line : SpokenLines) {
+    for (const DefaultLine &line : DefaultLines) {
         const QString name = QString::fromUtf8(line.name.data(), qsizetype(line.name.size()));
         const auto spoken = speak(QString::fromUtf8(line.text.data(), qsizetype(line.text.size())),
                                   scratch.filePath(name + ".wav"));

@@ -100,7 +100,6 @@ private slots:
     void windowIconsLoadFromResource();
     void desktopPngs_data();
     void desktopPngs();
-    void phrasingTableCoversCatalogue();
     void demoVoiceIsMono16Bit22050();
 };
 
@@ -203,29 +202,6 @@ void TestResources::desktopPngs()
     QCOMPARE(image.size(), QSize(size, size));
     QVERIFY(image.hasAlphaChannel());
     checkArtwork(image);
-}
-
-void TestResources::phrasingTableCoversCatalogue()
-{
-#ifndef VP_PYTHON
-    QSKIP("python3 not found");
-#else
-    QProcess script;
-    script.start(VP_PYTHON, { VP_SOURCE_DIR "/scripts/make-demo-voice.py", "--list" });
-    QVERIFY(script.waitForFinished());
-    QCOMPARE(script.exitCode(), 0);
-    QStringList names;
-    for (const QByteArray &line : script.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> fields = line.split('\t');
-        if (line.isEmpty())
-            continue;
-        QCOMPARE(fields.size(), 2);
-        QVERIFY2(!fields[1].trimmed().isEmpty(), line.constData());
-        names.append(QString::fromUtf8(fields[0]));
-    }
-    QCOMPARE(names.size(), int(SampleCatalogue.size()));
-    QCOMPARE(QSet<QString>(names.begin(), names.end()), catalogueNames());
-#endif
 }
 
 void TestResources::demoVoiceIsMono16Bit22050()

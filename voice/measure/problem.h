@@ -20,15 +20,16 @@ enum class Problem {
     SilenceEnd,
     Format,
     DcOffset,
+    WrongWords,
 };
 
 // The word for each problem, in Problem's order: what people and scripts read.
 inline constexpr std::array ProblemWords {
-    "missing", "unreadable", "several-files", "truncated",   "silent", "clipped",
-    "quiet",   "loud",       "silence-start", "silence-end", "format", "dc-offset",
+    "missing", "unreadable",    "several-files", "truncated", "silent",    "clipped",     "quiet",
+    "loud",    "silence-start", "silence-end",   "format",    "dc-offset", "wrong-words",
 };
 
-static_assert(ProblemWords.size() == std::size_t(Problem::DcOffset) + 1);
+static_assert(ProblemWords.size() == std::size_t(Problem::WrongWords) + 1);
 
 inline QLatin1String wordFor(Problem problem)
 {

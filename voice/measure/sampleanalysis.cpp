@@ -3,6 +3,7 @@
 #include "encodings.h"
 #include "samplefile.h"
 #include "sourcefaults.h"
+#include "speechaudio.h"
 #include "thresholds.h"
 
 #include <algorithm>
@@ -62,15 +63,22 @@ SampleMeasures SampleAnalyser::result() const
     return measures;
 }
 
-std::optional<SampleMeasures> analyseSample(const QString &path, QString *why)
+std::optional<SampleMeasures> analyseSample(const QString &path, QString *why, SpeechAudio *speech)
 {
     const auto file = SampleFile::open(path, why);
     if (!file)
         return std::nullopt;
     SampleAnalyser analyser(file->channels(), file->sampleRate(), encodingStep(file->encoding()));
+    if (speech)
+        speech->begin(file->channels(), file->sampleRate());
     std::vector<float> chunk(std::size_t(ChunkFrames * file->channels()));
-    while (const qint64 got = file->readUnclamped(chunk.data(), ChunkFrames))
+    while (const qint64 got = file->readUnclamped(chunk.data(), ChunkFrames)) {
         analyser.add(chunk.data(), got);
+        if (speech)
+            speech->add(chunk.data(), got);
+    }
+    if (speech)
+        speech->end();
     SampleMeasures measures = analyser.result();
     if (measures.frames == 0) {
         if (why)

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class SpeechAudio;
+
 #include <array>
 #include <optional>
 
@@ -36,5 +38,6 @@ private:
 // Decodes the file at path and measures it; nothing when it does not decode
 // as a WAV sample or yields no frames, and then why, when why is given. A
 // sample that carries faults from the source of its fix has them, and why
-// says so.
-std::optional<SampleMeasures> analyseSample(const QString &path, QString *why = nullptr);
+// says so. speech, when given, gets the sample as the recogniser hears it.
+std::optional<SampleMeasures> analyseSample(const QString &path, QString *why = nullptr,
+                                            SpeechAudio *speech = nullptr);

@@ -1,0 +1,262 @@
+#include "recogniser.h"
+
+#include "wordslog.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdarg>
+#include <mutex>
+#include <pocketsphinx.h>
+#include <sphinxbase/err.h>
+#include <sphinxbase/fsg_model.h>
+
+// Overview of the way a sample is heard:
+//
+// The whole line must cover the speech: the caller trims the sample to its
+// words (the pause meter's), and the grammar has no silence at its ends.
+// Silence at the ends would let a short line ("Then") claim a long sample,
+// the model's silence standing in for the words it fits badly, as it does
+// for synthetic and accented voices. Between two words a pause may stand,
+// as after "At the roundabout,".
+//
+// One search over every line picks the line that fits best. When that is
+// not the sample's own line, a second decoder, with wider beams, lays each
+// of the two lines on the sample alone; the difference of those two scores
+// is the margin the judgement weighs. Both decoders score every state of
+// the model in every frame: scores then compare between two searches, and
+// nothing is left over from the sample before (scoring only the states a
+// search visits reads stale scores for the states it enters, and what a
+// sample was heard to say came to depend on the order samples came in).
+
+namespace {
+
+constexpr char Silence[] = "<sil>";
+// A pause between two words costs a little, so that it stands only where
+// the sample pauses.
+constexpr float PauseProbability = 0.1f;
+// Wide beams: a line laid on a sample that says it badly must still reach
+// the end, or there is no score to compare.
+constexpr char SearchBeam[] = "1e-80";
+constexpr char ScoringBeam[] = "1e-150";
+constexpr char AllLines[] = "lines";
+
+// Setting up a decoder touches the library's shared state; decoding does not.
+std::mutex setUpLock;
+
+void logMessage(void *, err_lvl_t level, const char *format, ...)
+{
+    if (level < ERR_WARN || !lcWords().isDebugEnabled())
+        return;
+    va_list arguments;
+    va_start(arguments, format);
+    const QString text = QString::vasprintf(format, arguments);
+    va_end(arguments);
+    qCDebug(lcWords).noquote() << text.trimmed();
+}
+
+// The library prints to standard error by default; the program prints nothing.
+void routeMessages()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        err_set_logfp(nullptr);
+        err_set_callback(logMessage, nullptr);
+    });
+}
+
+ps_decoder_t *newDecoder(const char *beam)
+{
+    const QByteArray model
+        = QFile::encodeName(Recogniser::modelFolder() + QStringLiteral("/en-us"));
+    cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", model.constData(),
+                                   "-compallsen", "yes", "-beam", beam, "-wbeam", beam, "-pbeam",
+                                   beam, "-remove_silence", "no", "-fsgusefiller", "no", nullptr);
+    if (!config)
+        return nullptr;
+    ps_decoder_t *decoder = ps_init(config);
+    cmd_ln_free_r(config);
+    return decoder;
+}
+
+// Every pronunciation into the decoder's dictionary, alternatives as
+// word(2), word(3) ...; false when the model refuses one.
+bool addWords(ps_decoder_t *decoder, const QList<Pronunciation> &pronunciations)
+{
+    QHash<QString, int> seen;
+    for (const Pronunciation &entry : pronunciations) {
+        const int count = ++seen[entry.word];
+        const QByteArray word
+            = (count == 1 ? entry.word : QStringLiteral("%1(%2)").arg(entry.word).arg(count))
+                  .toUtf8();
+        if (ps_add_word(decoder, word.constData(), entry.phones.toLatin1().constData(), FALSE) < 0)
+            return false;
+    }
+    return true;
+}
+
+// A grammar of lines: any one of them, a pause allowed between two words.
+void setGrammar(ps_decoder_t *decoder, const char *name, const QList<QStringList> &lines)
+{
+    int states = 2;
+    for (const QStringList &words : lines)
+        states += int(words.size()) - 1;
+    fsg_model_t *fsg = fsg_model_init(name, ps_get_logmath(decoder), 1.0, states);
+    fsg->start_state = 0;
+    fsg->final_state = 1;
+    int next = 2;
+    for (const QStringList &words : lines) {
+        int from = 0;
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            const int to = i + 1 == words.size() ? fsg->final_state : next++;
+            const int word = fsg_model_word_add(fsg, words[i].toUtf8().constData());
+            fsg_model_trans_add(fsg, from, to, 0, word);
+            if (to != fsg->final_state)
+                fsg_model_add_silence(fsg, Silence, to, PauseProbability);
+            from = to;
+        }
+    }
+    ps_set_fsg(decoder, name, fsg);
+    fsg_model_free(fsg); // the search keeps its own reference
+}
+
+struct Decoded
+{
+    QString words;
+    int score = 0;
+    int from = 0; // the first and last frame of the words
+    int to = 0;
+};
+
+std::optional<Decoded> decode(ps_decoder_t *decoder, const char *search,
+                              std::span<const qint16> audio)
+{
+    if (ps_set_search(decoder, search) < 0 || ps_start_utt(decoder) < 0)
+        return std::nullopt;
+    ps_process_raw(decoder, audio.data(), audio.size(), FALSE, TRUE);
+    ps_end_utt(decoder);
+    int32 score = 0;
+    const char *hypothesis = ps_get_hyp(decoder, &score);
+    if (!hypothesis || !*hypothesis)
+        return std::nullopt;
+    Decoded decoded { QString::fromUtf8(hypothesis), score, -1, 0 };
+    for (ps_seg_t *segment = ps_seg_iter(decoder); segment; segment = ps_seg_next(segment)) {
+        if (*ps_seg_word(segment) == '<')
+            continue;
+        int from = 0;
+        int to = 0;
+        ps_seg_frames(segment, &from, &to);
+        decoded.from = decoded.from < 0 ? from : decoded.from;
+        decoded.to = to;
+    }
+    decoded.from = std::max(decoded.from, 0);
+    return decoded;
+}
+
+} // namespace
+
+QString Recogniser::modelFolder()
+{
+    const QString chosen = qEnvironmentVariable("VP_SPEECH_MODEL");
+    return chosen.isEmpty() ? QStringLiteral(VP_SPEECH_MODEL) : chosen;
+}
+
+std::unique_ptr<Recogniser> Recogniser::create(const LineSet &lines, QString *why)
+{
+    routeMessages();
+    const std::lock_guard lock(setUpLock);
+    std::unique_ptr<Recogniser> recogniser;
+    QString fault;
+    if (!QFileInfo::exists(modelFolder() + QStringLiteral("/en-us/mdef"))) {
+        fault = QStringLiteral("the speech model is not installed (pocketsphinx-en-us)");
+    } else {
+        recogniser.reset(new Recogniser(lines, newDecoder(SearchBeam), newDecoder(ScoringBeam)));
+        if (!recogniser->m_search || !recogniser->m_scoring
+            || !addWords(recogniser->m_search, lines.pronunciations)
+            || !addWords(recogniser->m_scoring, lines.pronunciations))
+            fault = QStringLiteral("the speech model does not load");
+        else if (!recogniser->setUpSearch())
+            fault = QStringLiteral("no line to hear");
+    }
+    if (fault.isEmpty())
+        return recogniser;
+    if (why)
+        *why = fault;
+    return nullptr;
+}
+
+Recogniser::Recogniser(const LineSet &lines, ps_decoder_s *search, ps_decoder_s *scoring)
+    : m_lines(lines)
+    , m_search(search)
+    , m_scoring(scoring)
+    , m_scoringGrammars(lines.lines.size(), false)
+{ }
+
+Recogniser::~Recogniser()
+{
+    for (ps_decoder_t *decoder : { m_search, m_scoring }) {
+        if (decoder)
+            ps_free(decoder);
+    }
+}
+
+// One grammar of every line there is to hear; lines of the same words are
+// one way through it. False when there is none.
+bool Recogniser::setUpSearch()
+{
+    QList<QStringList> heard;
+    for (qsizetype i = 0; i < m_lines.lines.size(); ++i) {
+        const QStringList &words = m_lines.lines[i];
+        QList<int> &same = m_linesByWords[words.join(QLatin1Char(' '))];
+        if (!words.isEmpty() && same.isEmpty())
+            heard.append(words);
+        same.append(int(i));
+    }
+    if (!heard.isEmpty())
+        setGrammar(m_search, AllLines, heard);
+    return !heard.isEmpty();
+}
+
+Hearing Recogniser::hear(std::span<const qint16> audio, int own)
+{
+    Hearing hearing;
+    const auto best = decode(m_search, AllLines, audio);
+    if (!best)
+        return hearing;
+    const QList<int> lines = m_linesByWords.value(best->words);
+    if (lines.isEmpty())
+        return hearing;
+    hearing.line = lines.contains(own) ? own : lines.first();
+    hearing.wordsFrom = best->from;
+    hearing.wordsTo = best->to;
+    if (hearing.line != own)
+        hearing.margin = margin(audio, hearing.line, own);
+    return hearing;
+}
+
+std::optional<int> Recogniser::margin(std::span<const qint16> audio, int line, int own)
+{
+    if (own < 0 || own >= m_lines.lines.size())
+        return std::nullopt;
+    const auto lineScore = score(audio, line);
+    const auto ownScore = score(audio, own);
+    if (!lineScore || !ownScore)
+        return std::nullopt;
+    return *lineScore - *ownScore;
+}
+
+// The score of line laid alone on audio; nothing when it does not fit at all.
+std::optional<int> Recogniser::score(std::span<const qint16> audio, int line)
+{
+    const QStringList &words = m_lines.lines[line];
+    if (words.isEmpty())
+        return std::nullopt;
+    const QByteArray name = QByteArray::number(line);
+    if (!m_scoringGrammars[line]) {
+        const std::lock_guard lock(setUpLock);
+        setGrammar(m_scoring, name.constData(), { words });
+        m_scoringGrammars[line] = true;
+    }
+    const auto laid = decode(m_scoring, name.constData(), audio);
+    return laid ? std::optional(laid->score) : std::nullopt;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "lexicon.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <span>
+
+struct ps_decoder_s;
+
+// The lines a voice is heard against, each as its words, and how those
+// words are said. A line with a word the lexicon lacks is not heard: its
+// words are empty here.
+struct LineSet
+{
+    QList<QStringList> lines;
+    QList<Pronunciation> pronunciations;
+};
+
+// What the recogniser made of one sample.
+struct Hearing
+{
+    int line = -1; // the line it says, an index into LineSet::lines; -1 for none
+    // When that is not the sample's own line: how much better it explains
+    // the sample than the own line, in the recogniser's log-likelihood
+    // points; nothing when either line could not be laid on the sample.
+    std::optional<int> margin;
+    int wordsFrom = 0; // where the words lie, in frames of FrameMs from the start
+    int wordsTo = 0;
+};
+
+// Hears which line of a set a sample of speech says, with CMU Sphinx's
+// US English model. Each thread needs its own: the decoders keep state.
+class Recogniser
+{
+public:
+    static constexpr int Rate = 16000;
+    static constexpr int FrameMs = 10;
+
+    // Nothing when the model cannot be loaded, and why.
+    static std::unique_ptr<Recogniser> create(const LineSet &lines, QString *why = nullptr);
+    ~Recogniser();
+
+    // Which line audio (mono at Rate) says; own is the line it should say.
+    Hearing hear(std::span<const qint16> audio, int own);
+    // How much better line explains audio than own; nothing when either
+    // cannot be laid on it.
+    std::optional<int> margin(std::span<const qint16> audio, int line, int own);
+
+    // Where the model lives; set at build time, VP_SPEECH_MODEL overrides it.
+    static QString modelFolder();
+
+private:
+    Recogniser(const LineSet &lines, ps_decoder_s *search, ps_decoder_s *scoring);
+    bool setUpSearch();
+    std::optional<int> score(std::span<const qint16> audio, int line);
+
+    const LineSet &m_lines;
+    ps_decoder_s *m_search;                    // the best line among all
+    ps_decoder_s *m_scoring;                   // one line laid on a sample
+    QHash<QString, QList<int>> m_linesByWords; // "turn left" to the lines that say it
+    QList<bool> m_scoringGrammars;             // per line: whether its grammar is set up
+};

@@ -1,0 +1,3 @@
+#include "wordslog.h"
+
+Q_LOGGING_CATEGORY(lcWords, "voiceplayer.words", QtFatalMsg)
