@@ -131,6 +131,9 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postinst
     ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postrm)
 # The X11 platform plugin that Qt loads at run time ships in libqt6gui6, which
-# dpkg-shlibdeps already finds through the program's links.
+# dpkg-shlibdeps already finds through the program's links. The speech model
+# that voice-check and the recorder hear words with is data, which no link
+# names.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS pocketsphinx-en-us)
 
 include(CPack)

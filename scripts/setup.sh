@@ -22,6 +22,8 @@ libsdl2-dev         the audio device
 libsndfile1-dev     WAV decoding
 libebur128-dev      loudness measurement in voice-check and the recorder
 libsoxr-dev         resampling in voice-check --fix and the recorder
+libpocketsphinx-dev hearing which line each sample says (voice-check and the recorder)
+pocketsphinx-en-us  the speech model voice-check and the recorder hear words with
 fonts-dejavu-core   a default sans font for the lists
 espeak-ng           the demo voice and the recorder test
 python3             the demo voice, the recorder's lines and icon generators

@@ -10,6 +10,9 @@ namespace {
 
 const QCommandLineOption JsonOption(QStringLiteral("json"),
                                     QStringLiteral("print one JSON object instead of the table"));
+const QCommandLineOption
+    NoWordsOption(QStringLiteral("no-words"),
+                  QStringLiteral("do not hear which line each sample says (English only)"));
 const QCommandLineOption HelpOption(QStringList { QStringLiteral("h"), QStringLiteral("help") },
                                     QStringLiteral("print this help"));
 const QCommandLineOption VersionOption(QStringLiteral("version"),
@@ -36,8 +39,9 @@ const QCommandLineOption
                    QStringLiteral("with --fix, the level (default: the voice's median)"),
                    QStringLiteral("LUFS"));
 
-const QList<QCommandLineOption> Options { JsonOption,   ChartOption,    FixOption,  PadStartOption,
-                                          PadEndOption, LoudnessOption, HelpOption, VersionOption };
+const QList<QCommandLineOption> Options { JsonOption,     NoWordsOption,  ChartOption,
+                                          FixOption,      PadStartOption, PadEndOption,
+                                          LoudnessOption, HelpOption,     VersionOption };
 
 // A pad longer than a minute or a level outside what loudness can be is a
 // typing error.
@@ -110,6 +114,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
         : parser.isSet(VersionOption)      ? CommandLine::Version
                                            : CommandLine::Check;
     line.json = parser.isSet(JsonOption);
+    line.words = !parser.isSet(NoWordsOption);
     line.folder = folders.value(0, line.folder);
     line.chart = parser.value(ChartOption);
     if (parser.isSet(ChartOption) && line.chart.isEmpty()) {

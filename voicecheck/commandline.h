@@ -13,6 +13,7 @@ struct CommandLine
     Action action = Check;
     QString error; // for a usage error: what is wrong, one line
     bool json = false;
+    bool words = true; // hear each sample's words
     QString folder = QStringLiteral(".");
     QString chart;   // empty: no chart
     QString fixInto; // empty: only check
@@ -22,9 +23,9 @@ struct CommandLine
 };
 
 inline constexpr char Usage[]
-    = "usage: voice-check [--json] [--chart FILE.svg] [FOLDER]\n"
+    = "usage: voice-check [--json] [--no-words] [--chart FILE.svg] [FOLDER]\n"
       "       voice-check --fix OUT [--pad-start MS] [--pad-end MS] [--loudness LUFS]\n"
-      "                   [--json] [--chart FILE.svg] [FOLDER]\n";
+      "                   [--json] [--no-words] [--chart FILE.svg] [FOLDER]\n";
 
 // arguments as the program got them, its own name first.
 CommandLine parseCommandLine(const QStringList &arguments);

@@ -30,7 +30,8 @@ enum ExitStatus { Clean = 0, ProblemsFound = 1, Failure = 2 };
 constexpr char Help[] = "Checks the voice in FOLDER (the current directory when none is given):\n"
                         "every sample the player offers present, decodable, not clipped, as loud\n"
                         "as the rest, trimmed like the rest, in the voice's format, without DC\n"
-                        "offset; and no WAV file that serves no sample.\n\n";
+                        "offset, saying its own line (lines.txt gives the voice's own wording);\n"
+                        "and no WAV file that serves no sample.\n\n";
 constexpr char ExitHelp[]
     = "\nWith --fix, the voice in FOLDER is only read; the copy in OUT is checked.\n"
       "\nExit status: 0 nothing found, 1 something found, 2 usage error,\n"
@@ -122,7 +123,7 @@ int fixInto(const QString &out, const CommandLine &line, const VoiceReport &voic
         printError(fix.error);
         return Failure;
     }
-    auto fixed = checkVoice(out);
+    auto fixed = checkVoice(out, { line.words });
     if (!fixed) {
         printError(folderFault(line.fixInto, std::make_error_code(std::errc::io_error)));
         return Failure;
@@ -165,7 +166,7 @@ int main(int argc, char *argv[])
     // so a name that is not valid UTF-8 is still found.
     std::error_code error;
     std::filesystem::current_path(argumentPath(folderArgument(argc, argv, line.folder)), error);
-    auto report = error ? std::nullopt : checkVoice(QStringLiteral("."));
+    auto report = error ? std::nullopt : checkVoice(QStringLiteral("."), { line.words });
     if (!report) {
         printError(folderFault(line.folder, error));
         return Failure;

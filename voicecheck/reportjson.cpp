@@ -59,7 +59,22 @@ QJsonObject sampleObject(const SampleReport &sample)
         problems.append(wordFor(problem));
     object.insert("problems", problems);
     object.insert("reason", sample.reason.isEmpty() ? QJsonValue() : QJsonValue(sample.reason));
+    object.insert("heard",
+                  sample.heard ? QJsonObject { { "name", sample.heard->name },
+                                               { "line", sample.heard->line } }
+                               : QJsonValue());
     return object;
+}
+
+QJsonObject wordsObject(const WordsReport &words)
+{
+    return {
+        { "checked", words.checked },
+        { "reason", words.reason.isEmpty() ? QJsonValue() : QJsonValue(words.reason) },
+        { "samples_heard", words.checkable },
+        { "heard_as_own_line", words.heardOwn },
+        { "notes", QJsonArray::fromStringList(words.notes) },
+    };
 }
 
 QJsonObject summaryObject(const VoiceReport &report)
@@ -102,6 +117,7 @@ QByteArray reportJson(const VoiceReport &report)
         { "samples", samples },
         { "extra", extras },
         { "summary", summaryObject(report) },
+        { "words", wordsObject(report.words) },
     };
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }

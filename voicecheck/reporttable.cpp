@@ -143,6 +143,16 @@ QString noteOn(const SampleReport &sample)
     return sample.reason;
 }
 
+// What the words of the voice came to, when they were listened for.
+QString wordsLine(const WordsReport &words)
+{
+    if (words.checked)
+        return QStringLiteral("words: %1 of %2 samples heard as their own lines")
+            .arg(words.heardOwn)
+            .arg(words.checkable);
+    return QStringLiteral("words not checked: ") + words.reason;
+}
+
 // Notes of one or more lines, each wrapped within the width.
 QStringList notes(const VoiceReport &report)
 {
@@ -150,11 +160,16 @@ QStringList notes(const VoiceReport &report)
     for (const SampleReport &sample : report.samples) {
         if (const QString note = noteOn(sample); !note.isEmpty())
             text.append(sample.name + QStringLiteral(": ") + note);
+        if (sample.problems.contains(Problem::WrongWords))
+            text.append(QStringLiteral("%1 sounds like %2 (\"%3\")")
+                            .arg(sample.name, sample.heard->name, printable(sample.heard->line)));
         for (const QString &other : sample.otherFiles)
             text.append(QStringLiteral("%1: the player takes %2, not %3")
                             .arg(sample.name, fitted(sample.file, NoteFileWidth),
                                  fitted(other, NoteFileWidth)));
     }
+    for (const QString &note : report.words.notes)
+        text.append(printable(note));
     for (const ExtraFile &extra : report.extras) {
         const QString file = fitted(extra.file, NoteFileWidth);
         text.append(extra.nearest
@@ -217,6 +232,8 @@ QString reportTable(const VoiceReport &report, bool colour, int width)
         }
     }
     text += QLatin1Char('\n') + wrapped(referenceLine(report.reference), layout.width);
+    if (report.words.asked)
+        text += wrapped(wordsLine(report.words), layout.width);
     const QStringList noted = notes(report);
     if (!noted.isEmpty())
         text += QLatin1Char('\n');

@@ -101,6 +101,10 @@ QJsonObject fixObject(const SampleFix &fix)
         { "trimmed_end_ms", roundedTenth(fix.trimmedEndMs) },
         { "converted_from", orNull(fix.convertedFrom) },
         { "dc_offset_removed", std::round(fix.dcRemoved * 1e4) / 1e4 },
+        { "says_other_line",
+          fix.saysOther
+              ? QJsonObject { { "name", fix.saysOther->name }, { "line", fix.saysOther->line } }
+              : QJsonValue() },
     };
 }
 
@@ -109,8 +113,13 @@ QJsonObject fixObject(const SampleFix &fix)
 QString fixLines(const QList<SampleFix> &fixes)
 {
     QString text;
-    for (const SampleFix &fix : fixes)
-        text += fix.name.leftJustified(NameWidth) + doneLine(fix) + QLatin1Char('\n');
+    for (const SampleFix &fix : fixes) {
+        text += fix.name.leftJustified(NameWidth) + doneLine(fix);
+        if (fix.saysOther)
+            text += QStringLiteral("; it says %1's line (\"%2\"), which no fix changes")
+                        .arg(fix.saysOther->name, fix.saysOther->line);
+        text += QLatin1Char('\n');
+    }
     return text;
 }
 

@@ -31,8 +31,9 @@ struct SampleFix
     std::optional<double> wantedGainDb; // when the true-peak ceiling allowed less
     double trimmedStartMs = 0;          // negative where silence was added
     double trimmedEndMs = 0;
-    QString convertedFrom; // "44100 Hz 2ch PCM 24"; empty when the format was kept
-    double dcRemoved = 0;  // the largest channel mean, as a magnitude
+    QString convertedFrom;              // "44100 Hz 2ch PCM 24"; empty when the format was kept
+    double dcRemoved = 0;               // the largest channel mean, as a magnitude
+    std::optional<HeardLine> saysOther; // another name's line, which no fix changes
 };
 
 // The source as the fix sees it: its format, each channel's mean, and its

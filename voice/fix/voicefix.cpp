@@ -3,6 +3,10 @@
 #include "encodings.h"
 #include "folderlisting.h"
 #include "samplefile.h"
+#include "samplewriter.h"
+#include "voicelines.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -47,6 +51,18 @@ std::optional<double> reachableLevel(std::optional<double> median, const VoiceRe
         return median;
     std::sort(levels.begin(), levels.end());
     return std::min(*median, levels[(levels.size() - 1) / 2]);
+}
+
+// The voice's own wording goes with it, so that the copy is heard against
+// the same lines; the error, empty on success.
+QString copyLines(const QString &from, const QString &out)
+{
+    const QString lines = from + QLatin1Char('/') + QLatin1String(LinesFileName);
+    if (!QFileInfo::exists(lines))
+        return {};
+    const QString to = out + QLatin1Char('/') + QLatin1String(LinesFileName);
+    const QString error = copySampleFile(lines, to);
+    return error.isEmpty() ? QString() : to + QStringLiteral(": ") + error;
 }
 
 } // namespace
@@ -112,10 +128,13 @@ VoiceFix fixVoice(const VoiceReport &voice, const QString &from, const QString &
         const SampleReport &sample = voice.samples[i];
         QString writeError;
         fix.samples.append(fixSample(sample, plans[i], from, target, out, &writeError));
+        if (sample.problems.contains(Problem::WrongWords))
+            fix.samples.last().saysOther = sample.heard;
         if (!writeError.isEmpty()) {
             fix.error = out + QLatin1Char('/') + sample.file + QStringLiteral(": ") + writeError;
-            break;
+            return fix;
         }
     }
+    fix.error = copyLines(from, out);
     return fix;
 }

@@ -2,19 +2,24 @@
 
 #include "nearestname.h"
 #include "sampleanalysis.h"
+#include "speechaudio.h"
 #include "voicefolder.h"
+#include "voicelines.h"
+#include "voicewords.h"
+#include "wordslog.h"
+
+#include <QMutex>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
 
 namespace {
 
-SampleReport measured(const SampleFiles &files)
-{
-    SampleReport sample { files.name, files.taken, files.others, std::nullopt, {}, files.note };
-    if (!files.takenPath.isEmpty())
-        sample.measures = analyseSample(files.takenPath, &sample.reason);
-    return sample;
-}
+// More threads than this only wait on the disk.
+constexpr unsigned MaxThreads = 8;
 
 // The problems that need no comparison with the rest of the voice come first.
 QList<Problem> problemsOf(const SampleReport &sample, const VoiceReference &reference)
@@ -29,6 +34,126 @@ QList<Problem> problemsOf(const SampleReport &sample, const VoiceReference &refe
     if (sample.measures)
         problems += problemsOf(*sample.measures, reference);
     return problems;
+}
+
+// Measures every sample in one pass over its file, and hears it when lines
+// are given, on a few threads: each loads the speech model once.
+class SampleWorkers
+{
+public:
+    SampleWorkers(const QList<SampleFiles> &files, const HeardLines *lines)
+        : m_files(files), m_lines(lines), m_reports(files.size()), m_words(files.size())
+    { }
+
+    void run()
+    {
+        const auto threads = std::clamp<qsizetype>(std::thread::hardware_concurrency(), 1,
+                                                   std::min<qsizetype>(MaxThreads, m_files.size()));
+        std::vector<std::jthread> helpers;
+        for (qsizetype i = 1; i < threads; ++i)
+            helpers.emplace_back([this] { work(); });
+        work();
+    }
+
+    QList<SampleReport> reports() const { return m_reports; }
+    const QList<SampleWords> &words() const { return m_words; }
+    QString modelFault() const { return m_modelFault; }
+
+private:
+    void work()
+    {
+        std::unique_ptr<Recogniser> recogniser;
+        bool loaded = false;
+        for (qsizetype i = m_next++; i < m_files.size(); i = m_next++) {
+            const SampleFiles &files = m_files[i];
+            SampleReport &sample = m_reports[i];
+            sample = { files.name, files.taken, files.others, std::nullopt, {}, files.note, {} };
+            if (files.takenPath.isEmpty())
+                continue;
+            SpeechAudio speech;
+            sample.measures
+                = analyseSample(files.takenPath, &sample.reason, m_lines ? &speech : nullptr);
+            if (!hearable(sample, i))
+                continue;
+            if (!std::exchange(loaded, true))
+                recogniser = load();
+            if (recogniser)
+                m_words[i] = hearSample(
+                    *recogniser, speech,
+                    sample.measures->leadingPause / double(sample.measures->rate),
+                    sample.measures->trailingPause / double(sample.measures->rate), int(i));
+        }
+    }
+
+    bool hearable(const SampleReport &sample, qsizetype i) const
+    {
+        return m_lines && sample.measures && !sample.measures->silent
+            && !m_lines->set.lines[i].isEmpty();
+    }
+
+    std::unique_ptr<Recogniser> load()
+    {
+        QString why;
+        auto recogniser = Recogniser::create(m_lines->set, &why);
+        if (!recogniser) {
+            const QMutexLocker lock(&m_faultLock);
+            m_modelFault = why;
+        }
+        return recogniser;
+    }
+
+    const QList<SampleFiles> &m_files;
+    const HeardLines *m_lines;
+    std::atomic<qsizetype> m_next = 0;
+    QList<SampleReport> m_reports;
+    QList<SampleWords> m_words;
+    QMutex m_faultLock;
+    QString m_modelFault; // guarded by m_faultLock
+};
+
+// The notes on the lines a voice is heard against.
+QStringList lineNotes(const VoiceLines &lines, const HeardLines &heard, const VoiceFolder &voice)
+{
+    QStringList notes = lines.notes;
+    for (qsizetype i = 0; i < heard.unknown.size(); ++i) {
+        if (!heard.unknown[i].isEmpty())
+            notes.append(QStringLiteral("%1: not heard, the speech model does not know \"%2\"")
+                             .arg(voice.samples[i].name, heard.unknown[i].join("\", \"")));
+    }
+    return notes;
+}
+
+// The words of the voice judged as a set, into report.
+void judgeWordsInto(VoiceReport &report, const QList<SampleWords> &words, const HeardLines &lines)
+{
+    std::unique_ptr<Recogniser> again;
+    const MarginOf marginOf = [&](int sample, int line) -> std::optional<int> {
+        if (words[sample].audio.empty())
+            return std::nullopt;
+        if (!again)
+            again = Recogniser::create(lines.set);
+        return again ? again->margin(words[sample].audio, line, sample) : std::nullopt;
+    };
+    const WordsVerdict verdict = judgeWords(words, marginOf);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const Hearing &hearing = words[i].hearing;
+        if (words[i].heard && hearing.line != i)
+            qCDebug(lcWords) << report.samples[i].name << "heard as"
+                             << (hearing.line < 0 ? QString() : report.samples[hearing.line].name)
+                             << "by" << hearing.margin.value_or(0);
+    }
+    report.words.checked = verdict.checked;
+    report.words.reason = verdict.reason;
+    report.words.checkable = verdict.checkable;
+    report.words.heardOwn = verdict.heardOwn;
+    for (qsizetype i = 0; i < report.samples.size(); ++i) {
+        SampleReport &sample = report.samples[i];
+        if (const int line = verdict.heard[i]; line >= 0)
+            sample.heard = HeardLine { report.samples[line].name,
+                                       lines.set.lines[line].join(QLatin1Char(' ')) };
+        if (verdict.wrong[i])
+            sample.problems.append(Problem::WrongWords);
+    }
 }
 
 } // namespace
@@ -49,7 +174,7 @@ QStringList VoiceReport::namesWith(Problem problem) const
     return names;
 }
 
-std::optional<VoiceReport> checkVoice(const QString &folder)
+std::optional<VoiceReport> checkVoice(const QString &folder, const CheckOptions &options)
 {
     const auto voice = scanVoiceFolder(folder);
     if (!voice)
@@ -57,15 +182,28 @@ std::optional<VoiceReport> checkVoice(const QString &folder)
 
     VoiceReport report;
     report.folder = folder;
+    const VoiceLines lines = options.words ? readVoiceLines(folder) : VoiceLines();
+    const HeardLines heard = options.words ? heardLines(lines.texts) : HeardLines();
+    SampleWorkers workers(voice->samples, options.words ? &heard : nullptr);
+    workers.run();
+    report.samples = workers.reports();
     QList<SampleMeasures> decoded;
-    for (const SampleFiles &files : voice->samples) {
-        report.samples.append(measured(files));
-        if (report.samples.last().measures)
-            decoded.append(*report.samples.last().measures);
+    for (const SampleReport &sample : report.samples) {
+        if (sample.measures)
+            decoded.append(*sample.measures);
     }
     report.reference = referenceOf(decoded);
     for (SampleReport &sample : report.samples)
         sample.problems = problemsOf(sample, report.reference);
+    report.words.asked = options.words;
+    if (options.words) {
+        report.words.notes = lineNotes(lines, heard, *voice);
+        judgeWordsInto(report, workers.words(), heard);
+        if (!workers.modelFault().isEmpty())
+            report.words.reason = workers.modelFault();
+    } else {
+        report.words.reason = QStringLiteral("not asked for");
+    }
     for (const QString &file : voice->extras)
         report.extras.append({ file, nearestSampleName(file) });
     return report;

@@ -26,15 +26,18 @@ bool saysOther(const QList<SampleWords> &samples, int i, const MarginOf &marginO
 {
     const Hearing &hearing = samples[i].hearing;
     const int other = hearing.line;
-    if (!above(hearing.margin, SwapMargin))
-        return false;
     const SampleWords &theirs = samples[other];
     const int theirLine = theirs.hearing.line;
-    const bool swapped = theirs.heard && theirLine != other
-        && above(theirLine == i ? theirs.hearing.margin : marginOf(other, i), SwapMargin);
-    const bool copied
-        = theirs.heard && theirLine == other && sameRecording(samples[i].contour, theirs.contour);
-    return swapped || copied || above(hearing.margin, LoneMargin);
+    if (theirs.heard && theirLine == other && sameRecording(samples[i].contour, theirs.contour))
+        return true;
+    if (!above(hearing.margin, SwapMargin / 2))
+        return false;
+    // The two halves of a swap are evidence together.
+    const auto back = !theirs.heard || theirLine == other ? std::nullopt
+        : theirLine == i                                  ? theirs.hearing.margin
+                                                          : marginOf(other, i);
+    const bool swapped = above(back, SwapMargin / 2) && *back + *hearing.margin >= 2 * SwapMargin;
+    return swapped || above(hearing.margin, LoneMargin);
 }
 
 // A sample that says the line of one found to say its own, heard as a

@@ -15,15 +15,17 @@
 // heard as another line proves nothing alone. A voice is judged only when
 // most of its samples are heard as their own lines, and a sample says
 // another line only when the evidence is far beyond what honest voices
-// show: its line and another's are heard swapped (the other sample heard as
-// this one's line, or, heard as a third, explained far better by it than by
-// its own), or it is a copy of the
-// recording of the line it is heard as, or the other line fits it by a
-// margin no honest sample in the test voices came near.
+// show: it is a copy of the recording of the line it is heard as, or its
+// line and another's are heard swapped (the other sample heard as this
+// one's line, or, heard as a third, explained far better by it than by its
+// own), or the other line fits it by a margin no honest sample in the test
+// voices came near.
 
 // How far beyond: margins in the recogniser's points. Honest samples heard
 // as another line, in voices of several engines, accents, rooms and
-// codecs, came to 1,500 at most, swapped samples to 500 and more.
+// codecs, came to 1,500 at most, never two of them each as the other's
+// line; the two halves of a swap came to 1,200 and more together. Each half
+// must pass half of SwapMargin, and the two together twice it.
 inline constexpr int SwapMargin = 600;
 inline constexpr int LoneMargin = 2500;
 // A voice is judged when at least this many samples have a line to hear,
