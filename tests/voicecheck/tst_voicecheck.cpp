@@ -1,4 +1,5 @@
 #include "catalogue.h"
+#include "lexicon.h"
 #include "loudnessmeter.h"
 #include "nearestname.h"
 #include "pausemeter.h"
@@ -8,6 +9,8 @@
 #include "textcells.h"
 #include "voicechart.h"
 #include "voicejudgement.h"
+#include "voicelines.h"
+#include "wordjudgement.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -175,9 +178,9 @@ QMap<QString, QStringList> problemsByName(const QJsonObject &report)
     return problems;
 }
 
-QJsonObject jsonReport(const QString &folder, int expectedExit)
+QJsonObject jsonReport(const QString &folder, int expectedExit, const QStringList &options = {})
 {
-    const Run run = voiceCheck({ "--json", folder });
+    const Run run = voiceCheck(options + QStringList { "--json", folder });
     [&] { QCOMPARE(run.exitCode, expectedExit); }();
     return QJsonDocument::fromJson(run.out).object();
 }
@@ -281,18 +284,18 @@ bool unmountFuse(const QString &mount)
     return false;
 }
 
-// A voice spoken by espeak-ng at its own rate, made once; empty without espeak-ng.
-QString spokenVoice(const QStringList &espeakOptions)
+// A voice whose samples espeak-ng speaks at its own rate, each its line
+// (the catalogue's unless given), made once; empty without espeak-ng.
+QString spokenVoice(const QStringList &espeakOptions,
+                    const QStringList &lines = defaultLines().texts)
 {
     static QMap<QStringList, std::shared_ptr<QTemporaryDir>> voices;
-    auto &folder = voices[espeakOptions];
+    auto &folder = voices[espeakOptions + lines];
     if (!folder) {
         folder = std::make_shared<QTemporaryDir>();
-        for (const CatalogueEntry &entry : SampleCatalogue) {
-            const QString name = sampleName(entry);
-            if (!succeeds("espeak-ng",
-                          espeakOptions
-                              + QStringList { "-w", folder->filePath(name + ".wav"), name }))
+        for (std::size_t i = 0; i < SampleCatalogue.size(); ++i) {
+            const QString file = folder->filePath(sampleName(SampleCatalogue[i]) + ".wav");
+            if (!succeeds("espeak-ng", espeakOptions + QStringList { "-w", file, lines[i] }))
                 return {};
         }
     }
@@ -317,10 +320,10 @@ bool soxVoice(const QString &from, const QString &to, const QStringList &outputO
 using MakeVoice = std::function<QString(const QString &folder)>;
 
 MakeVoice spoken(const QStringList &espeakOptions, const QStringList &outputOptions = {},
-                 const QStringList &effects = {})
+                 const QStringList &effects = {}, const QStringList &lines = defaultLines().texts)
 {
     return [=](const QString &folder) {
-        const QString voice = spokenVoice(espeakOptions);
+        const QString voice = spokenVoice(espeakOptions, lines);
         if (voice.isEmpty() || !soxVoice(voice, folder, outputOptions, effects))
             return QStringLiteral("needs espeak-ng and sox");
         return QString();
@@ -403,12 +406,162 @@ void underRoomTone(QList<float> &samples, double fromRms, double toRms, double h
     }
 }
 
+// Four pairs of samples swapped and KeepRight's copied over Charge's, as an
+// author's slip leaves them: each name, and the name whose line it says.
+const QMap<QString, QString> PlantedWords {
+    { "TurnLeft", "TurnRight" },
+    { "TurnRight", "TurnLeft" },
+    { "2ndLeft", "3rdLeft" },
+    { "3rdLeft", "2ndLeft" },
+    { "RbExit1", "RbExit4" },
+    { "RbExit4", "RbExit1" },
+    { "300", "700" },
+    { "700", "300" },
+    { "Charge", "KeepRight" },
+};
+
+void plantWords(const QString &voice)
+{
+    QMap<QString, QByteArray> says;
+    for (const QString &name : PlantedWords) {
+        QFile file(voice + '/' + name + ".wav");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        says.insert(name, file.readAll());
+    }
+    for (auto planted = PlantedWords.cbegin(); planted != PlantedWords.cend(); ++planted)
+        writeFile(voice + '/' + planted.key() + ".wav", says[planted.value()]);
+}
+
+// An author's own wording of some lines; lines.txt rows and every line.
+struct Wording
+{
+    QByteArray file;
+    QStringList lines = defaultLines().texts;
+};
+
+Wording authorsWording()
+{
+    const QList<std::pair<QString, QString>> own {
+        { "TurnLeft", "Please turn left now" },
+        { "TurnRight", "Please turn right now" },
+        { "2ndLeft", "Now take the second left" },
+        { "3rdLeft", "Now take the third left" },
+        { "KeepRight", "Stay on the right" },
+        { "Charge", "There is a charging station here" },
+        { "RbExit1", "At the next roundabout, take the first exit" },
+        { "RbExit4", "At the next roundabout, take the fourth exit" },
+    };
+    Wording wording;
+    wording.file = "# my own wording\n";
+    for (const auto &[name, line] : own) {
+        wording.file += (name + '\t' + line + '\n').toUtf8();
+        for (std::size_t i = 0; i < SampleCatalogue.size(); ++i) {
+            if (sampleName(SampleCatalogue[i]) == name)
+                wording.lines[qsizetype(i)] = line;
+        }
+    }
+    return wording;
+}
+
+// The catalogue's lines in German, as a German author says them.
+QStringList germanLines()
+{
+    QStringList lines;
+    const char *const german[] = {
+        "Links abbiegen",
+        "Rechts abbiegen",
+        "Die zweite links",
+        "Die zweite rechts",
+        "Die dritte links",
+        "Die dritte rechts",
+        "Halten Sie sich links",
+        "Halten Sie sich rechts",
+        "Scharf links abbiegen",
+        "Scharf rechts abbiegen",
+        "Wenn möglich, bitte wenden",
+        "Bitte wenden",
+        "Links halten",
+        "Rechts halten",
+        "Linke Spur benutzen",
+        "Rechte Spur benutzen",
+        "Yards",
+        "Meter",
+        "hundert",
+        "zweihundert",
+        "dreihundert",
+        "vierhundert",
+        "fünfzig",
+        "fünfhundert",
+        "sechshundert",
+        "siebenhundert",
+        "achtzig",
+        "achthundert",
+        "Nach",
+        "Dann",
+        "Am Ende der Straße",
+        "Geradeaus weiterfahren",
+        "Sie haben Ihr Ziel erreicht",
+        "Ladestation",
+        "Folgen Sie der markierten Route",
+        "Nehmen Sie die Fähre",
+        "Vorne die Ausfahrt nehmen",
+        "Vorne die Ausfahrt links nehmen",
+        "Vorne die Ausfahrt rechts nehmen",
+        "Vorne die Fähre nehmen",
+        "Vorne links halten",
+        "Vorne rechts halten",
+        "Vorne links abbiegen",
+        "Vorne rechts abbiegen",
+        "Vorne wenden",
+        "Auf die Autobahn auffahren",
+        "Die Autobahn verlassen",
+        "Die Autobahn links verlassen",
+        "Die Autobahn rechts verlassen",
+        "Im Kreisverkehr zurückfahren",
+        "Im Kreisverkehr geradeaus",
+        "Im Kreisverkehr die erste Ausfahrt",
+        "Im Kreisverkehr die zweite Ausfahrt",
+        "Im Kreisverkehr die dritte Ausfahrt",
+        "Im Kreisverkehr die vierte Ausfahrt",
+        "Im Kreisverkehr die fünfte Ausfahrt",
+        "Im Kreisverkehr die sechste Ausfahrt",
+        "Im Kreisverkehr links",
+        "Im Kreisverkehr rechts",
+    };
+    for (const char *line : german)
+        lines.append(QString::fromUtf8(line));
+    return lines;
+}
+
+// A voice of count samples, each heard as its own line by a wide margin.
+QList<SampleWords> heardVoice(int count)
+{
+    QList<SampleWords> voice(count);
+    for (int i = 0; i < count; ++i) {
+        voice[i].heard = true;
+        voice[i].hearing.line = i;
+        for (int window = 0; window < 50; ++window)
+            voice[i].contour.append(float(60 + 20 * std::sin(0.3 * window * (i + 1))));
+    }
+    return voice;
+}
+
+void hearAs(QList<SampleWords> &voice, int sample, int line, std::optional<int> margin)
+{
+    voice[sample].hearing.line = line;
+    voice[sample].hearing.margin = margin;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Take)
 Q_DECLARE_METATYPE(MakeVoice)
 using Plant = std::function<void(const QString &voice)>;
 Q_DECLARE_METATYPE(Plant)
+Q_DECLARE_METATYPE(Wording)
+using Judged = std::function<QList<SampleWords>()>;
+using Said = QMap<int, int>; // a sample, and the line it says
+Q_DECLARE_METATYPE(Judged)
 
 class TestVoiceCheck : public QObject
 {
@@ -429,12 +582,19 @@ private slots:
     void fixMatchesAMessyVoice();
     void fixStopsAtAFullDisk();
     void chartShowsEachSample();
+    void plantedWordsAreFound_data();
+    void plantedWordsAreFound();
+    void wordsAreJudgedAsASet_data();
+    void wordsAreJudgedAsASet();
+    void linesFile_data();
+    void linesFile();
 };
 
 void TestVoiceCheck::honestVoicesPass_data()
 {
     QTest::addColumn<MakeVoice>("make");
     QTest::addColumn<QStringList>("clipped"); // made so; nothing else is wrong
+    QTest::addColumn<bool>("speech");         // each sample saying its line
     const auto tones = [](const Take &take) {
         return MakeVoice([=](const QString &folder) {
             writeCleanVoice(folder, take);
@@ -449,17 +609,17 @@ void TestVoiceCheck::honestVoicesPass_data()
         writeFile(folder + "/README.txt", "my voice");
         writeFile(folder + "/desktop.ini", "[.ShellClassInfo]");
         return QString();
-    }) << QStringList();
+    }) << QStringList() << false;
     // Starting and stopping abruptly at a crest is not a flat top.
     QTest::newRow("8-bit tones") << tones({ .bits = 8, .phase = std::numbers::pi / 2 })
-                                 << QStringList();
+                                 << QStringList() << false;
     QTest::newRow("hard links") << MakeVoice([](const QString &folder) {
         writeCleanVoice(folder);
         std::filesystem::create_hard_link(
             QFile::encodeName(folder + "/TurnLeft.wav").toStdString(),
             QFile::encodeName(folder + "/turnleft.wav").toStdString());
         return QString();
-    }) << QStringList();
+    }) << QStringList() << false;
     for (const int rate : { 8000, 11025, 22050, 48000 }) {
         // Full-scale sines from 50 Hz up to a quarter of the rate, or 5 kHz.
         QTest::addRow("full-scale sines at %d Hz", rate)
@@ -478,18 +638,32 @@ void TestVoiceCheck::honestVoicesPass_data()
                    }
                    return QString();
                })
-            << QStringList();
+            << QStringList() << false;
     }
-    QTest::newRow("espeak-ng") << spoken({}) << QStringList();
-    QTest::newRow("espeak-ng fast") << spoken({ "-v", "en-us", "-s", "260" }) << QStringList();
-    QTest::newRow("espeak-ng slow") << spoken({ "-v", "en-gb", "-s", "110" }) << QStringList();
+    QTest::newRow("espeak-ng") << spoken({}) << QStringList() << true;
+    QTest::newRow("espeak-ng fast")
+        << spoken({ "-v", "en-us", "-s", "260" }) << QStringList() << true;
+    QTest::newRow("espeak-ng slow")
+        << spoken({ "-v", "en-gb", "-s", "110" }) << QStringList() << true;
     QTest::newRow("44.1 kHz 24-bit at -0.01 dBFS")
-        << spoken({}, { "-r", "44100", "-b", "24" }, { "norm", "-0.01" }) << QStringList();
+        << spoken({}, { "-r", "44100", "-b", "24" }, { "norm", "-0.01" }) << QStringList() << true;
     QTest::newRow("48 kHz 16-bit at -0.05 dBFS")
-        << spoken({}, { "-r", "48000", "-b", "16" }, { "norm", "-0.05" }) << QStringList();
+        << spoken({}, { "-r", "48000", "-b", "16" }, { "norm", "-0.05" }) << QStringList() << true;
     QTest::newRow("44.1 kHz at full scale")
-        << spoken({}, { "-r", "44100" }, { "norm", "0" }) << QStringList();
-    QTest::newRow("8-bit speech") << spoken({}, { "-b", "8" }) << QStringList();
+        << spoken({}, { "-r", "44100" }, { "norm", "0" }) << QStringList() << true;
+    QTest::newRow("8-bit speech") << spoken({}, { "-b", "8" }) << QStringList() << true;
+    QTest::newRow("another voice, pitch and tempo changed")
+        << spoken({ "-v", "en-us+f2" }, {}, { "pitch", "-200", "tempo", "1.1" }) << QStringList()
+        << true;
+    QTest::newRow("GSM phone codec round trip") << MakeVoice([](const QString &folder) {
+        QTemporaryDir coded;
+        if (const QString skip = spoken({}, { "-r", "8000", "-e", "gsm-full-rate" })(coded.path());
+            !skip.isEmpty())
+            return skip;
+        return soxVoice(coded.path(), folder, { "-r", "22050", "-e", "signed", "-b", "16" })
+            ? QString()
+            : QStringLiteral("needs sox");
+    }) << QStringList() << true;
     for (const int roomDb : { 56, 70 }) {
         // Room tone under the whole sample, pink noise of that RMS level.
         QTest::addRow("room tone at -%d dBFS", roomDb) << MakeVoice(
@@ -515,7 +689,7 @@ void TestVoiceCheck::honestVoicesPass_data()
                         return QStringLiteral("needs sox");
                 }
                 return QString();
-            }) << QStringList();
+            }) << QStringList() << true;
     }
     // As people record: the rest of each row is pause, the word keeps its soft sounds.
     QTest::newRow("breath and mouth noise")
@@ -531,7 +705,7 @@ void TestVoiceCheck::honestVoicesPass_data()
                underRoomTone(take, level * fromDb(-50), level * fromDb(-50));
                return SpokenTake { take };
            })
-        << QStringList();
+        << QStringList() << true;
     QTest::newRow("room tone drifting, and hum")
         << recorded([](QList<float> word, double level, int index) {
                QList<float> take(4410, 0.0f);
@@ -540,17 +714,17 @@ void TestVoiceCheck::honestVoicesPass_data()
                underRoomTone(take, room, room * fromDb(6), room / 4);
                return SpokenTake { take };
            })
-        << QStringList();
+        << QStringList() << true;
     QTest::newRow("reverb tails") << spoken({}, {},
                                             { "pad", "0.3", "0.4", "gain", "-4", "reverb", "40" })
-                                  << QStringList();
+                                  << QStringList() << true;
     QTest::newRow("Vorbis round trip") << MakeVoice([](const QString &folder) {
         QTemporaryDir coded;
         if (const QString skip = spoken({}, { "-t", "ogg" })(coded.path()); !skip.isEmpty())
             return skip;
         return soxVoice(coded.path(), folder, { "-b", "16" }) ? QString()
                                                               : QStringLiteral("needs sox");
-    }) << QStringList();
+    }) << QStringList() << true;
     // Every fourth word at 44.1 kHz with a flat top of 3 or 4 samples, which
     // the fix's conversion to the voice's 22.05 kHz rounds off.
     QStringList flatTopped;
@@ -570,17 +744,20 @@ void TestVoiceCheck::honestVoicesPass_data()
             sample *= scale;
         std::fill_n(loudest - 1, 3 + index % 2, *loudest > 0 ? 1.0f : -1.0f);
         return SpokenTake { doubled, 44100 };
-    }) << flatTopped;
+    }) << flatTopped << true;
 }
 
 void TestVoiceCheck::honestVoicesPass()
 {
     QFETCH(MakeVoice, make);
     QFETCH(QStringList, clipped);
+    QFETCH(bool, speech);
     QTemporaryDir dir;
     if (const QString skip = make(dir.path()); !skip.isEmpty())
         QSKIP(qPrintable(skip));
     const QJsonObject report = jsonReport(dir.path(), clipped.isEmpty() ? 0 : 1);
+    // Speech is heard; tones are not taken for words.
+    QCOMPARE(report["words"]["checked"].toBool(), speech);
     const auto problems = problemsByName(report);
     QCOMPARE(problems.size(), int(SampleCatalogue.size()));
     QCOMPARE(report["samples"].toArray().first()["name"].toString(), "TurnLeft");
@@ -591,8 +768,10 @@ void TestVoiceCheck::honestVoicesPass()
 
     // Fixed, every pause is at its pad, what a fix cannot mend is still
     // named, and a second fix finds nothing to do.
+    // The words are the check's alone: the fix changes none.
     QTemporaryDir fixes;
-    const Run fix = voiceCheck({ "--json", "--fix", fixes.filePath("once"), dir.path() });
+    const Run fix
+        = voiceCheck({ "--json", "--no-words", "--fix", fixes.filePath("once"), dir.path() });
     for (const QJsonValue sample : QJsonDocument::fromJson(fix.out)["check"]["samples"].toArray()) {
         const QString found = QString("%1: lead %2 ms, trail %3 ms, %4 (%5)")
                                   .arg(sample["name"].toString())
@@ -609,7 +788,8 @@ void TestVoiceCheck::honestVoicesPass()
                      qPrintable(found));
     }
     QCOMPARE(fix.exitCode, clipped.isEmpty() ? 0 : 1);
-    QCOMPARE(voiceCheck({ "--fix", fixes.filePath("twice"), fixes.filePath("once") }).exitCode,
+    QCOMPARE(voiceCheck({ "--no-words", "--fix", fixes.filePath("twice"), fixes.filePath("once") })
+                 .exitCode,
              fix.exitCode);
     QCOMPARE(folderHash(fixes.filePath("twice")), folderHash(fixes.filePath("once")));
 }
@@ -744,7 +924,9 @@ void TestVoiceCheck::plantedFaultIsFoundExactly()
         QSKIP(qPrintable(skip));
     plant(dir.path());
 
-    const QJsonObject report = jsonReport(dir.path(), 1);
+    // Tones say no words: hearing them would only take time.
+    const QJsonObject report
+        = jsonReport(dir.path(), 1, voice.spoken ? QStringList() : QStringList { "--no-words" });
     const auto found = problemsByName(report);
     QCOMPARE(found.size(), int(SampleCatalogue.size()));
     for (auto problems = found.cbegin(); problems != found.cend(); ++problems) {
@@ -1109,6 +1291,195 @@ void TestVoiceCheck::chartShowsEachSample()
     for (const std::string_view list : ListNames)
         QVERIFY2(text.contains(">" + QByteArray(list.data(), qsizetype(list.size())) + "<"),
                  list.data());
+}
+
+void TestVoiceCheck::plantedWordsAreFound_data()
+{
+    QTest::addColumn<MakeVoice>("make");
+    QTest::addColumn<Wording>("wording");
+    QTest::addColumn<bool>("checked");
+    const Wording author = authorsWording();
+    QTest::newRow("44.1 kHz 24-bit")
+        << spoken({ "-v", "en-us+f2" }, { "-r", "44100", "-b", "24" }) << Wording() << true;
+    QTest::newRow("the author's own wording")
+        << spoken({ "-v", "en-us+f2" }, {}, {}, author.lines) << author << true;
+    QTest::newRow("German") << spoken({ "-v", "de" }, {}, {}, germanLines()) << Wording() << false;
+}
+
+// Swapped samples and a copy are each found, naming the line they say; a
+// voice in another language gets one line, no alarm.
+void TestVoiceCheck::plantedWordsAreFound()
+{
+    QFETCH(MakeVoice, make);
+    QFETCH(Wording, wording);
+    QFETCH(bool, checked);
+    QTemporaryDir dir;
+    if (const QString skip = make(dir.path()); !skip.isEmpty())
+        QSKIP(qPrintable(skip));
+    if (!wording.file.isEmpty())
+        writeFile(dir.filePath(LinesFileName), wording.file);
+    plantWords(dir.path());
+
+    const QJsonObject report = jsonReport(dir.path(), checked ? 1 : 0);
+    QCOMPARE(report["words"]["checked"].toBool(), checked);
+    for (const QJsonValue sample : report["samples"].toArray()) {
+        const QString name = sample["name"].toString();
+        const QString says = checked ? PlantedWords.value(name) : QString();
+        const QString found = sample["problems"].toArray().contains("wrong-words")
+            ? sample["heard"].toObject()["name"].toString()
+            : QString();
+        QVERIFY2(found == says, qPrintable(name + " sounds like " + found + ", says " + says));
+    }
+    const Run table = voiceCheck({ dir.path() });
+    if (!checked) {
+        QCOMPARE(table.out.count("\nwords not checked: only "), 1);
+        return;
+    }
+    const QString line = sampleNamed(report, "TurnLeft")["heard"].toObject()["line"].toString();
+    QVERIFY(wording.file.isEmpty() ? line == "turn right" : line == "please turn right now");
+    QVERIFY(table.out.contains("\nTurnLeft sounds like TurnRight (\"" + line.toUtf8() + "\")\n"));
+    QTemporaryDir fixed;
+    const Run fix = voiceCheck({ "--fix", fixed.filePath("voice"), dir.path() });
+    QVERIFY(fix.out.contains("it says KeepRight's line"));
+    QCOMPARE(QFile::exists(fixed.filePath("voice/") + LinesFileName), !wording.file.isEmpty());
+    const Run unheard = voiceCheck({ "--no-words", "--json", dir.path() });
+    QCOMPARE(unheard.exitCode, 0);
+    QVERIFY(!unheard.out.contains("wrong-words") && !unheard.out.contains("\"line\""));
+}
+
+void TestVoiceCheck::wordsAreJudgedAsASet_data()
+{
+    QTest::addColumn<Judged>("voice");
+    QTest::addColumn<bool>("checked");
+    QTest::addColumn<Said>("wrong");
+    const auto row = [](const char *name, const Judged &voice, bool checked, const Said &wrong) {
+        QTest::newRow(name) << voice << checked << wrong;
+    };
+    row("honest, a few heard as others",
+        [] {
+            auto voice = heardVoice(20);
+            hearAs(voice, 1, 0, LoneMargin - 1);
+            hearAs(voice, 2, 3, SwapMargin * 2);
+            hearAs(voice, 4, -1, std::nullopt);
+            return voice;
+        },
+        true, {});
+    row("a swap",
+        [] {
+            auto voice = heardVoice(20);
+            hearAs(voice, 5, 6, SwapMargin);
+            hearAs(voice, 6, 5, SwapMargin);
+            return voice;
+        },
+        true, { { 5, 6 }, { 6, 5 } });
+    row("a swap with one half weak",
+        [] {
+            auto voice = heardVoice(20);
+            hearAs(voice, 5, 6, SwapMargin * 2);
+            hearAs(voice, 6, 5, SwapMargin / 2 - 1);
+            return voice;
+        },
+        true, {});
+    row("a swap, the other half heard as a third line",
+        [] {
+            auto voice = heardVoice(20);
+            hearAs(voice, 5, 6, SwapMargin);
+            hearAs(voice, 6, 7, SwapMargin);
+            return voice; // marginOf gives SwapMargin for 6 as 5
+        },
+        true, { { 5, 6 }, { 6, 5 } });
+    row("beyond any honest margin",
+        [] {
+            auto voice = heardVoice(20);
+            hearAs(voice, 8, 9, LoneMargin);
+            return voice;
+        },
+        true, { { 8, 9 } });
+    row("a copy",
+        [] {
+            auto voice = heardVoice(20);
+            hearAs(voice, 10, 11, std::nullopt);
+            voice[10].contour = voice[11].contour;
+            for (float &level : voice[10].contour)
+                level -= 3; // turned down
+            return voice;
+        },
+        true, { { 10, 11 } });
+    row("another recording of that line",
+        [] {
+            auto voice = heardVoice(20);
+            hearAs(voice, 10, 11, SwapMargin);
+            for (qsizetype window = 0; window < voice[10].contour.size(); window += 5)
+                voice[10].contour[window] = voice[11].contour[window] + 10;
+            return voice;
+        },
+        true, {});
+    row("too few samples",
+        [] {
+            auto voice = heardVoice(MinJudgedSamples - 1);
+            hearAs(voice, 0, 1, LoneMargin * 2);
+            return voice;
+        },
+        false, {});
+    row("mostly heard as other lines",
+        [] {
+            auto voice = heardVoice(20);
+            for (int i = 0; i < 11; ++i)
+                hearAs(voice, i, (i + 1) % 20, LoneMargin * 2);
+            return voice;
+        },
+        false, {});
+}
+
+void TestVoiceCheck::wordsAreJudgedAsASet()
+{
+    QFETCH(Judged, voice);
+    QFETCH(bool, checked);
+    QFETCH(Said, wrong);
+    const QList<SampleWords> samples = voice();
+    const WordsVerdict verdict = judgeWords(samples, [](int, int) { return SwapMargin; });
+    QCOMPARE(verdict.checked, checked);
+    Said found;
+    for (int i = 0; i < int(samples.size()); ++i) {
+        if (verdict.wrong[i])
+            found.insert(i, verdict.heard[i]);
+        else // heard clearly only as its own line
+            QCOMPARE(verdict.heard[i], checked && samples[i].hearing.line == i ? i : -1);
+    }
+    QCOMPARE(found, wrong);
+}
+
+void TestVoiceCheck::linesFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("turnLeft");
+    QTest::addColumn<QStringList>("notes");
+    QTest::newRow("the author's line")
+        << QByteArray("TurnLeft\tPlease turn left\n") << "Please turn left" << QStringList();
+    QTest::newRow("comments, blank rows, CRLF, a BOM, any case")
+        << QByteArray("\xef\xbb\xbf# mine\r\n\r\nturnleft \t Left now # soon\r\n") << "Left now"
+        << QStringList();
+    QTest::newRow("malformed rows, each noted")
+        << QByteArray("TurnLeft Left\nTurnLeft\t\nTurnLift\tLeft\nAfter\t\xff\xfe\n") << "Turn left"
+        << QStringList { "lines.txt line 1: not NAME<TAB>line",
+                         "lines.txt line 2: no line after TurnLeft",
+                         "lines.txt line 3: no sample is called \"TurnLift\"",
+                         "lines.txt line 4: not UTF-8" };
+}
+
+// Names it leaves out keep the catalogue's line; a row that cannot be read
+// is noted by its number and passed over.
+void TestVoiceCheck::linesFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, turnLeft);
+    QFETCH(QStringList, notes);
+    const VoiceLines lines = parseVoiceLines(file);
+    QCOMPARE(lines.texts.value(0), turnLeft);
+    QCOMPARE(lines.texts.value(1), "Turn right");
+    QCOMPARE(lines.texts.size(), qsizetype(SampleCatalogue.size()));
+    QCOMPARE(lines.notes, notes);
+    QCOMPARE(wordsOf("Ahead, take the U-turn."), QStringList({ "ahead", "take", "the", "u-turn" }));
 }
 
 QTEST_GUILESS_MAIN(TestVoiceCheck)

@@ -20,6 +20,7 @@ namespace {
 
 // More threads than this only wait on the disk.
 constexpr unsigned MaxThreads = 8;
+constexpr qsizetype MaxUnheardNotes = 3;
 
 // The problems that need no comparison with the rest of the voice come first.
 QList<Problem> problemsOf(const SampleReport &sample, const VoiceReference &reference)
@@ -111,15 +112,23 @@ private:
     QString m_modelFault; // guarded by m_faultLock
 };
 
-// The notes on the lines a voice is heard against.
+// The notes on the lines a voice is heard against: each line with a word
+// the model does not know, or one note for many, as a voice in another
+// language has.
 QStringList lineNotes(const VoiceLines &lines, const HeardLines &heard, const VoiceFolder &voice)
 {
     QStringList notes = lines.notes;
+    QStringList unheard;
     for (qsizetype i = 0; i < heard.unknown.size(); ++i) {
         if (!heard.unknown[i].isEmpty())
-            notes.append(QStringLiteral("%1: not heard, the speech model does not know \"%2\"")
-                             .arg(voice.samples[i].name, heard.unknown[i].join("\", \"")));
+            unheard.append(QStringLiteral("%1: not heard, the speech model does not know \"%2\"")
+                               .arg(voice.samples[i].name, heard.unknown[i].join("\", \"")));
     }
+    if (unheard.size() <= MaxUnheardNotes)
+        return notes + unheard;
+    notes.append(QStringLiteral("%1 lines not heard: the speech model does not know their words "
+                                "(it knows English)")
+                     .arg(unheard.size()));
     return notes;
 }
 

@@ -69,7 +69,8 @@ WordsVerdict judgeWords(const QList<SampleWords> &samples, const MarginOf &margi
         verdict.heardOwn += samples[i].heard && samples[i].hearing.line == i ? 1 : 0;
     }
     if (verdict.checkable < MinJudgedSamples) {
-        verdict.reason = QStringLiteral("only %1 samples have a line to hear; %2 are needed")
+        verdict.reason = QStringLiteral("only %1 samples have a line to hear in words the "
+                                        "speech model knows; %2 are needed")
                              .arg(verdict.checkable)
                              .arg(MinJudgedSamples);
         return verdict;
