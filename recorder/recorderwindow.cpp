@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -286,6 +287,14 @@ int RecorderWindow::currentIndex() const
     return int(m_rows.indexOf(m_list->currentItem()));
 }
 
+int RecorderWindow::indexOf(const QString &name) const
+{
+    const auto row = std::find_if(m_rows.begin(), m_rows.end(), [&](QTreeWidgetItem *item) {
+        return item->text(NameColumn) == name;
+    });
+    return int(row - m_rows.begin());
+}
+
 QString RecorderWindow::currentName() const
 {
     const int index = currentIndex();
@@ -377,6 +386,28 @@ void RecorderWindow::takeEnded(const Take &take)
         selectNextWithoutTake();
 }
 
+// Goes back on the last take, whichever name is selected, as an editor's
+// undo goes back on the last change.
+void RecorderWindow::undo()
+{
+    const auto last = m_folder.lastKept();
+    const QString error = m_folder.undo();
+    if (last && error.isEmpty()) {
+        selectName(indexOf(last->name));
+        say(last->before ? tr("Take %1 of %2 undone: take %3 is the sample again.")
+                               .arg(last->number)
+                               .arg(last->name)
+                               .arg(last->before->first)
+                         : tr("Take %1 of %2 undone: %2 has no sample now.")
+                               .arg(last->number)
+                               .arg(last->name));
+    } else {
+        say(error);
+    }
+    refresh();
+    showTake();
+}
+
 void RecorderWindow::showLevel(const LevelMeter::Level &level)
 {
     m_meter->setValue(int(std::lround(std::max<double>(level.peakDb, MeterFloorDb))));
@@ -425,12 +456,7 @@ void RecorderWindow::addKeys()
     });
     key(Qt::Key_Space, [this] { play(false); });
     key(Qt::Key_P, [this] { play(true); });
-    key(QKeySequence::Undo, [this] {
-        const QString error = m_folder.undo(currentName());
-        say(error.isEmpty() ? tr("Back to the earlier take.") : error);
-        refresh();
-        showTake();
-    });
+    key(QKeySequence::Undo, &RecorderWindow::undo);
     key(Qt::CTRL | Qt::Key_Home, [this] { selectName(0); });
     key(Qt::CTRL | Qt::Key_End, [this] { selectName(int(m_rows.size()) - 1); });
 }
