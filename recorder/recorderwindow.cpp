@@ -23,6 +23,9 @@ namespace {
 // The names a sample is heard between in P's phrase.
 const QStringList PhraseAround = { "After", "100", "Meters" };
 constexpr int MeterFloorDb = -60;
+// Below this a figure says nothing a microphone gives: a converter's own
+// noise lies above it, and what lies beneath is rounding or digital silence.
+constexpr double LevelTextFloorDb = -90;
 constexpr int DeviceRetryMs = 1000;
 constexpr int IdleCloseMs = 60000;
 enum Column { NameColumn, LineColumn, StateColumn };
@@ -45,6 +48,15 @@ QString stateOf(const SampleReport &sample)
         words << wordFor(problem);
     const QString length = QStringLiteral("%1 s").arg(sample.measures->seconds(), 0, 'f', 2);
     return words.isEmpty() ? length : length + QStringLiteral(", ") + words.join(QLatin1Char(' '));
+}
+
+QString dbText(double db)
+{
+    if (!std::isfinite(db))
+        return QStringLiteral("-inf dBFS");
+    if (db < LevelTextFloorDb)
+        return QStringLiteral("below %1 dBFS").arg(LevelTextFloorDb);
+    return QStringLiteral("%1 dBFS").arg(db, 0, 'f', 0);
 }
 
 } // namespace
@@ -411,8 +423,7 @@ void RecorderWindow::undo()
 void RecorderWindow::showLevel(const LevelMeter::Level &level)
 {
     m_meter->setValue(int(std::lround(std::max<double>(level.peakDb, MeterFloorDb))));
-    m_level->setText(
-        tr("peak %1 dBFS, RMS %2 dBFS").arg(level.peakDb, 0, 'f', 0).arg(level.rmsDb, 0, 'f', 0));
+    m_level->setText(tr("peak %1, RMS %2").arg(dbText(level.peakDb), dbText(level.rmsDb)));
     m_clip->setText(level.clip ? tr("CLIP") : QString());
 }
 

@@ -91,9 +91,12 @@ private slots:
     void takes_data();
     void takes();
     void windowWithKeysOnly();
+    void meterShowsItsFloor_data();
+    void meterShowsItsFloor();
 
 private:
     bool openInput(const QList<int> &words);
+    bool openInput(const QByteArray &raw);
     // Presses R 200 ms into word index; a silent take is stopped by hand a
     // second later, a discarded one a quarter second later. The take, when
     // one ended.
@@ -118,8 +121,14 @@ void TestRecorder::init()
 
 bool TestRecorder::openInput(const QList<int> &words)
 {
+    return openInput(inputOf(words));
+}
+
+// Raw mono floats at Rate, as SDL's disk driver reads its input.
+bool TestRecorder::openInput(const QByteArray &raw)
+{
     QFile input(m_dir->filePath("input.raw"));
-    if (!input.open(QIODevice::WriteOnly) || input.write(inputOf(words)) < 0)
+    if (!input.open(QIODevice::WriteOnly) || input.write(raw) < 0)
         return false;
     input.close();
     qputenv("SDL_DISKAUDIOFILEIN", input.fileName().toUtf8());
@@ -351,6 +360,39 @@ void TestRecorder::windowWithKeysOnly()
     for (int i = 0; i < 16; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QCOMPARE(window.currentName(), QStringLiteral("Yards"));
+}
+
+// The meter's figures stop at its floor: digital silence reads minus
+// infinity, near silence no figure far below what any microphone gives.
+void TestRecorder::meterShowsItsFloor_data()
+{
+    QTest::addColumn<float>("level");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("digital silence") << 0.0f << "peak -inf dBFS, RMS -inf dBFS";
+    QTest::newRow("near silence") << 1.0f / 32768 << "peak below -90 dBFS, RMS below -90 dBFS";
+    QTest::newRow("a level") << 0.1f << "peak -20 dBFS, RMS -20 dBFS";
+}
+
+void TestRecorder::meterShowsItsFloor()
+{
+#ifdef __SANITIZE_THREAD__
+    QSKIP("the window's painting threads are invisible to ThreadSanitizer");
+#endif
+    QFETCH(float, level);
+    QFETCH(QString, shown);
+    const QList<float> input(10 * Rate, level);
+    QVERIFY(openInput(QByteArray(reinterpret_cast<const char *>(input.data()),
+                                 input.size() * qsizetype(sizeof(float)))));
+    m_recording->close();
+    RecorderWindow window(m_dir->path(), std::make_unique<RecordingOutput>());
+    window.show();
+    QLabel *figures = nullptr;
+    for (QLabel *label : window.findChildren<QLabel *>()) {
+        if (label->accessibleName() == "Peak and RMS")
+            figures = label;
+    }
+    QVERIFY(figures);
+    QTRY_COMPARE_WITH_TIMEOUT(figures->text(), shown, Deadline);
 }
 
 QTEST_MAIN(TestRecorder)
