@@ -41,18 +41,22 @@ double wordStart(qsizetype index)
 }
 
 // Room tone some 55 dB down, and a tone for each spoken word, one every
-// WordGap seconds: a clipping one driven twice past full scale.
-QByteArray inputOf(const QList<int> &words)
+// WordGap seconds: a clipping one driven twice past full scale. A noisy
+// room's steady noise is 18 dB above the level that counts as no sound at
+// all, its words 38 dB above the noise.
+QByteArray inputOf(const QList<int> &words, bool noisy = false)
 {
     std::minstd_rand random(7);
-    std::uniform_real_distribution<float> noise(-0.003f, 0.003f);
+    const float noisePeak = noisy ? 0.0137f : 0.003f;
+    std::uniform_real_distribution<float> noise(-noisePeak, noisePeak);
     const qsizetype frames = qsizetype((wordStart(words.size()) + 1) * Rate);
     QByteArray raw(frames * qsizetype(sizeof(float)), Qt::Uninitialized);
     auto *out = reinterpret_cast<float *>(raw.data());
     for (qsizetype i = 0; i < frames; ++i)
         out[i] = noise(random);
     for (qsizetype w = 0; w < words.size(); ++w) {
-        const double amplitude = words[w] == Clipping ? 2.0 : words[w] == Silence ? 0.0 : 0.25;
+        const double spoken = noisy ? 0.9 : 0.25;
+        const double amplitude = words[w] == Clipping ? 2.0 : words[w] == Silence ? 0.0 : spoken;
         const qsizetype from = qsizetype(wordStart(w) * Rate);
         for (qsizetype i = 0; i < qsizetype(WordSeconds * Rate); ++i) {
             const double tone = amplitude * std::sin(2 * std::numbers::pi * 220 * double(i) / Rate);
@@ -91,11 +95,12 @@ private slots:
     void takes_data();
     void takes();
     void windowWithKeysOnly();
+    void clipLightStaysLit();
     void meterShowsItsFloor_data();
     void meterShowsItsFloor();
 
 private:
-    bool openInput(const QList<int> &words);
+    bool openInput(const QList<int> &words, bool noisy = false);
     bool openInput(const QByteArray &raw);
     // Presses R 200 ms into word index; a silent take is stopped by hand a
     // second later, a discarded one a quarter second later. The take, when
@@ -119,9 +124,9 @@ void TestRecorder::init()
     qputenv("SDL_AUDIODRIVER", "disk");
 }
 
-bool TestRecorder::openInput(const QList<int> &words)
+bool TestRecorder::openInput(const QList<int> &words, bool noisy)
 {
-    return openInput(inputOf(words));
+    return openInput(inputOf(words, noisy));
 }
 
 // Raw mono floats at Rate, as SDL's disk driver reads its input.
@@ -221,12 +226,20 @@ void TestRecorder::takes_data()
                             << "" << QList<int> { 1 } << 1 << 0;
     QTest::newRow("clipped") << QList<int> { Spoken, Clipping } << ""
                              << "" << QList<int> { 1 } << 1 << 0;
+    // Steady noise is the room, not a word: a take of it alone is refused,
+    // and one with a word ends by itself after the word.
+    QTest::newRow("noisy room") << QList<int> { Silence, Spoken } << "noisy room"
+                                << "" << QList<int> { 1 } << 1 << 0;
     QTest::newRow("no device") << QList<int> {} << "no device"
                                << "" << QList<int> {} << 0 << 0;
     QTest::newRow("unwritable folder") << QList<int> { Spoken } << "unwritable"
                                        << "" << QList<int> {} << 0 << 1;
     QTest::newRow("full disk") << QList<int> { Spoken } << "full"
                                << "" << QList<int> {} << 0 << 1;
+    // The take is written, its sample is not: both wait, so that the retry
+    // keeps the take once.
+    QTest::newRow("sample unwritable") << QList<int> { Spoken } << "sample unwritable"
+                                       << "" << QList<int> {} << 0 << 1;
 }
 
 void TestRecorder::takes()
@@ -248,12 +261,14 @@ void TestRecorder::takes()
     QVERIFY(QDir().mkpath(folderPath));
     if (folderState == "sample")
         QVERIFY(writeTone(folderPath + "/TurnLeft.wav", 440, 0.5));
-    QVERIFY(openInput(words));
+    if (folderState == "sample unwritable")
+        QVERIFY(QDir().mkpath(folderPath + "/takes/TurnLeft"));
+    QVERIFY(openInput(words, folderState == "noisy room"));
     TakeFolder folder(folderPath);
     QByteArray firstSample;
     const PermissionBitsApply permissionBits;
     for (qsizetype i = 0; i < words.size(); ++i) {
-        if (i == words.size() - 1 && folderState == "unwritable") {
+        if (i == words.size() - 1 && folderState.endsWith("unwritable")) {
             if (!permissionBits.active())
                 QSKIP("permission bits cannot be made to apply");
             QFile::setPermissions(folderPath, QFile::ReadOwner | QFile::ExeOwner);
@@ -360,6 +375,31 @@ void TestRecorder::windowWithKeysOnly()
     for (int i = 0; i < 16; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QCOMPARE(window.currentName(), QStringLiteral("Yards"));
+}
+
+// Lit by one sample at full scale, the clip light stays on for a second of
+// input, long enough to be seen, and then goes out.
+void TestRecorder::clipLightStaysLit()
+{
+    QByteArray raw = inputOf({ Silence, Silence });
+    const qint64 clippedAt = Rate / 2;
+    reinterpret_cast<float *>(raw.data())[clippedAt] = 1.0f;
+    QVERIFY(openInput(raw));
+    qint64 litUntil = -1;
+    qint64 outAt = -1;
+    connect(m_recording.get(), &CaptureSession::levelChanged, this,
+            [&](const LevelMeter::Level &level) {
+                const qint64 heard = m_recording->framesHeard();
+                if (level.clip)
+                    litUntil = heard;
+                else if (litUntil >= 0 && outAt < 0)
+                    outAt = heard;
+            });
+    QTRY_VERIFY_WITH_TIMEOUT(m_recording->framesHeard() > clippedAt + 2 * Rate, Deadline);
+    QVERIFY2(litUntil - clippedAt >= Rate * 95 / 100,
+             qPrintable(QString("lit for %1 s").arg(double(litUntil - clippedAt) / Rate)));
+    QVERIFY2(outAt >= 0 && outAt - clippedAt <= Rate * 11 / 10,
+             qPrintable(QString("out after %1 s").arg(double(outAt - clippedAt) / Rate)));
 }
 
 // The meter's figures stop at its floor: digital silence reads minus
