@@ -146,7 +146,9 @@ QString SoundServer::makeSink(Kind kind)
     const QDeadlineTimer deadline(SinkMs);
     while (!listed()) {
         if (deadline.hasExpired())
-            return "the server made no sink in " + QString::number(SinkMs / 1000) + " s";
+            return QString("the server made no sink in %1 s: %2")
+                .arg(SinkMs / 1000)
+                .arg(logEnd(kind == Kind::PipeWire ? "pipewire-pulse" : "pulseaudio"));
         runPactl(arguments);
         waitFor(listed, StartMs);
     }
@@ -258,9 +260,14 @@ QString SoundServer::waitForServer()
     const QString program = ended();
     if (program.isEmpty())
         return {};
+    return program + " ended: " + logEnd(program);
+}
+
+QString SoundServer::logEnd(const QString &program) const
+{
     QFile log(m_folder->filePath(program + ".log"));
     log.open(QIODevice::ReadOnly);
-    return program + " ended: " + QString::fromLocal8Bit(log.readAll().right(400)).trimmed();
+    return QString::fromLocal8Bit(log.readAll().right(400)).trimmed();
 }
 
 bool SoundServer::runPactl(const QStringList &arguments, QByteArray *output) const

@@ -61,6 +61,8 @@ private:
     QProcess *launch(const QString &program, const QStringList &arguments);
     QString waitForServer();
     QString makeSink(Kind kind);
+    // The end of what program wrote to its standard error.
+    QString logEnd(const QString &program) const;
     bool runPactl(const QStringList &arguments, QByteArray *output = nullptr) const;
 
     std::unique_ptr<QTemporaryDir> m_folder;
