@@ -14,9 +14,6 @@
 using namespace std::chrono_literals;
 
 constexpr auto MachineStall = 10ms;
-// Most of the 50 ms the player has the server hold: a stream left to SDL's
-// one period of 10 ms has PulseAudio hold 8 ms, pipewire-pulse 21 ms.
-constexpr double HeldMs = 30;
 
 Q_DECLARE_METATYPE(SoundServer::Kind)
 
@@ -86,18 +83,28 @@ private slots:
 
     // Where SDL has both, the player goes through its pulseaudio driver, and
     // the server holds the 50 ms the player asks it to, as the server itself
-    // reports the stream: PulseAudio its buffer, pipewire-pulse the graph
-    // cycles it plays it in, a quarter of what it holds.
+    // reports the stream. PulseAudio says what its buffer holds: 40 ms, 29
+    // ms beside a build, 8 ms for a stream left to SDL's one period.
+    // pipewire-pulse says the graph cycle it plays the stream in, a quarter
+    // of what it holds: 12.5 ms, and 5.3 ms left to SDL.
     void serverHoldsWhatThePlayerAsks_data()
     {
         QTest::addColumn<SoundServer::Kind>("kind");
-        for (const auto &[name, kind] : servers())
-            QTest::newRow(name) << kind;
+        QTest::addColumn<QString>("figure"); // captures a number
+        QTest::addColumn<double>("msPerUnit");
+        QTest::addColumn<double>("leastMs");
+        QTest::newRow("PulseAudio")
+            << SoundServer::Kind::PulseAudio << "Buffer Latency: (\\d+) usec" << 0.001 << 20.0;
+        QTest::newRow("PipeWire") << SoundServer::Kind::PipeWire << "node.latency = \"(\\d+)/"
+                                  << 1000.0 / SoundServer::Rate << 9.0;
     }
 
     void serverHoldsWhatThePlayerAsks()
     {
         QFETCH(SoundServer::Kind, kind);
+        QFETCH(QString, figure);
+        QFETCH(double, msPerUnit);
+        QFETCH(double, leastMs);
         const QString missing = SoundServer::missingProgram(kind);
         if (!missing.isEmpty())
             QSKIP(qPrintable(missing));
@@ -108,16 +115,16 @@ private slots:
         QCOMPARE(QByteArray(SDL_GetCurrentAudioDriver()), QByteArray("pulseaudio"));
         QString stream;
         QTRY_VERIFY_WITH_TIMEOUT((stream = server.streams()).contains("Sink Input"), 10000);
-        // PulseAudio's figure is what the buffer holds at the moment, less
-        // where the player is late to top it up: the most of a second's.
+        // What a buffer holds at a moment is less where the player is late
+        // to top it up: the most of a second's.
         double held = 0;
         for (int look = 0; look < 10; ++look) {
             stream = server.streams();
-            held = std::max(held, heldMs(kind, stream));
+            const QString number = QRegularExpression(figure).match(stream).captured(1);
+            held = std::max(held, number.toDouble() * msPerUnit);
             QThread::msleep(100);
         }
-        QVERIFY2(held >= HeldMs,
-                 qPrintable(QString("the server holds %1 ms:\n%2").arg(held).arg(stream)));
+        QVERIFY2(held >= leastMs, qPrintable(QString("%1 ms:\n%2").arg(held).arg(stream)));
     }
 
 private:
@@ -125,20 +132,6 @@ private:
     {
         return { { "PulseAudio", SoundServer::Kind::PulseAudio },
                  { "PipeWire", SoundServer::Kind::PipeWire } };
-    }
-
-    // What the server holds of the stream it lists, by its own account.
-    static double heldMs(SoundServer::Kind kind, const QString &stream)
-    {
-        if (kind == SoundServer::Kind::PulseAudio)
-            return figure(stream, "Buffer Latency: (\\d+) usec") / 1000;
-        return 4 * 1000 * figure(stream, "node.latency = \"(\\d+)/") / SoundServer::Rate;
-    }
-
-    // The first number pattern captures in text; 0 when there is none.
-    static double figure(const QString &text, const char *pattern)
-    {
-        return QRegularExpression(pattern).match(text).captured(1).toDouble();
     }
 
     static double pitch(qsizetype tone) { return 300 + 250 * double(tone); }
