@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -22,6 +23,9 @@ namespace {
 // The names a sample is heard between in P's phrase.
 const QStringList PhraseAround = { "After", "100", "Meters" };
 constexpr int MeterFloorDb = -60;
+// Below this a figure says nothing a microphone gives: a converter's own
+// noise lies above it, and what lies beneath is rounding or digital silence.
+constexpr double LevelTextFloorDb = -90;
 constexpr int DeviceRetryMs = 1000;
 constexpr int IdleCloseMs = 60000;
 enum Column { NameColumn, LineColumn, StateColumn };
@@ -35,6 +39,15 @@ QString stateOf(const SampleReport &sample)
         words << wordFor(problem);
     const QString length = QStringLiteral("%1 s").arg(sample.measures->seconds(), 0, 'f', 2);
     return words.isEmpty() ? length : length + QStringLiteral(", ") + words.join(QLatin1Char(' '));
+}
+
+QString dbText(double db)
+{
+    if (!std::isfinite(db))
+        return QStringLiteral("-inf dBFS");
+    if (db < LevelTextFloorDb)
+        return QStringLiteral("below %1 dBFS").arg(LevelTextFloorDb);
+    return QStringLiteral("%1 dBFS").arg(db, 0, 'f', 0);
 }
 
 } // namespace
@@ -280,6 +293,14 @@ int RecorderWindow::currentIndex() const
     return int(m_rows.indexOf(m_list->currentItem()));
 }
 
+int RecorderWindow::indexOf(const QString &name) const
+{
+    const auto row = std::find_if(m_rows.begin(), m_rows.end(), [&](QTreeWidgetItem *item) {
+        return item->text(NameColumn) == name;
+    });
+    return int(row - m_rows.begin());
+}
+
 QString RecorderWindow::currentName() const
 {
     const int index = currentIndex();
@@ -371,11 +392,32 @@ void RecorderWindow::takeEnded(const Take &take)
         selectNextWithoutTake();
 }
 
+// Goes back on the last take, whichever name is selected, as an editor's
+// undo goes back on the last change.
+void RecorderWindow::undo()
+{
+    const auto last = m_folder.lastKept();
+    const QString error = m_folder.undo();
+    if (last && error.isEmpty()) {
+        selectName(indexOf(last->name));
+        say(last->before ? tr("Take %1 of %2 undone: take %3 is the sample again.")
+                               .arg(last->number)
+                               .arg(last->name)
+                               .arg(last->before->first)
+                         : tr("Take %1 of %2 undone: %2 has no sample now.")
+                               .arg(last->number)
+                               .arg(last->name));
+    } else {
+        say(error);
+    }
+    refresh();
+    showTake();
+}
+
 void RecorderWindow::showLevel(const LevelMeter::Level &level)
 {
     m_meter->setValue(int(std::lround(std::max<double>(level.peakDb, MeterFloorDb))));
-    m_level->setText(
-        tr("peak %1 dBFS, RMS %2 dBFS").arg(level.peakDb, 0, 'f', 0).arg(level.rmsDb, 0, 'f', 0));
+    m_level->setText(tr("peak %1, RMS %2").arg(dbText(level.peakDb), dbText(level.rmsDb)));
     m_clip->setText(level.clip ? tr("CLIP") : QString());
 }
 
@@ -419,12 +461,7 @@ void RecorderWindow::addKeys()
     });
     key(Qt::Key_Space, [this] { play(false); });
     key(Qt::Key_P, [this] { play(true); });
-    key(QKeySequence::Undo, [this] {
-        const QString error = m_folder.undo(currentName());
-        say(error.isEmpty() ? tr("Back to the earlier take.") : error);
-        refresh();
-        showTake();
-    });
+    key(QKeySequence::Undo, &RecorderWindow::undo);
     key(Qt::CTRL | Qt::Key_Home, [this] { selectName(0); });
     key(Qt::CTRL | Qt::Key_End, [this] { selectName(int(m_rows.size()) - 1); });
 }

@@ -46,10 +46,12 @@ private:
     void selectName(int index);
     void selectNextWithoutTake();
     int currentIndex() const;
+    int indexOf(const QString &name) const;
     void openInput();
     void listDevices();
     void record();
     void takeEnded(const Take &take);
+    void undo();
     void showLevel(const LevelMeter::Level &level);
     void say(const QString &line);
     void play(bool inPhrase);

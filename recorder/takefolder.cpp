@@ -137,9 +137,12 @@ QString TakeFolder::writeTake(const QString &name, const Take &take)
     SampleWriter writer(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, take.rate);
     if (!writer.write(take.frames.data(), qint64(take.frames.size())) || !writer.commit())
         return writer.error();
+    const auto before = chosen(name);
     const QString error = choose(name, number);
     if (!error.isEmpty())
         QFile::remove(path);
+    else
+        m_kept.append({ name, number, before });
     return error;
 }
 
@@ -172,15 +175,25 @@ QString TakeFolder::choose(const QString &name, int number, std::optional<Cut> c
         QStringLiteral("%1 %2 %3\n").arg(number).arg(cut->from).arg(cut->to).toUtf8());
 }
 
-QString TakeFolder::undo(const QString &name)
+std::optional<TakeFolder::Kept> TakeFolder::lastKept() const
 {
-    const auto current = chosen(name);
-    const QList<int> numbers = takes(name);
-    const auto at
-        = current ? std::find(numbers.begin(), numbers.end(), current->first) : numbers.end();
-    if (at == numbers.begin() || at == numbers.end())
-        return QStringLiteral("no earlier take of %1").arg(name);
-    return choose(name, *(at - 1));
+    return m_kept.isEmpty() ? std::nullopt : std::optional(m_kept.last());
+}
+
+QString TakeFolder::undo()
+{
+    if (m_kept.isEmpty())
+        return QStringLiteral("no take to undo");
+    const Kept &last = m_kept.last();
+    QString error;
+    if (last.before)
+        error = choose(last.name, last.before->first, last.before->second);
+    else if (!QFile::remove(samplePath(last.name))
+             || !QFile::remove(takesOf(last.name) + QLatin1Char('/') + ChoiceFile))
+        error = QStringLiteral("cannot remove the sample of %1").arg(last.name);
+    if (error.isEmpty())
+        m_kept.removeLast();
+    return error;
 }
 
 QString TakeFolder::writeSample(const QString &name, int number, const Cut &cut)

@@ -55,8 +55,20 @@ public:
     // Makes take number of name the sample again, cut at cut, or at its
     // pauses and the pads when nothing. Empty, or why it is not.
     QString choose(const QString &name, int number, std::optional<Cut> cut = std::nullopt);
-    // The take before the chosen one becomes the sample again.
-    QString undo(const QString &name);
+
+    // The last take written since the folder was opened, and the sample it
+    // replaced: the choice made before it, or none.
+    struct Kept
+    {
+        QString name;
+        int number = 0;
+        std::optional<std::pair<int, Cut>> before;
+    };
+    std::optional<Kept> lastKept() const;
+    // Puts back what the last take replaced, the choice before it or no
+    // sample at all, and forgets that take: a second undo goes back past the
+    // one before it. Empty, or why it could not.
+    QString undo();
 
 private:
     QString writeTake(const QString &name, const Take &take);
@@ -69,6 +81,7 @@ private:
     QString m_folder;
     VoiceFormat m_format;
     QList<std::pair<QString, Take>> m_waiting;
+    QList<Kept> m_kept; // in the order the takes were written
 };
 
 // The cut a take gets by itself: its pauses as voice-check measures them,

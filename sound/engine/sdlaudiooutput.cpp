@@ -11,6 +11,11 @@
  *
  * A decoder thread keeps a quarter of a second decoded ahead in the track's
  * lock-free ring; memory and start time do not depend on the file's length.
+ * It runs at the sound thread's priority, and a play primes its track
+ * without the lock the decoder thread takes: beside a build, a decoder at
+ * the priority of everything else, or one waiting for a window's thread
+ * kept from running in the middle of a play, came too late to top up the
+ * sample that played, about once in twenty phrases through PulseAudio.
  * The callback only copies from the ring and writes silence when it is empty;
  * it never allocates, locks or waits, and counts in atomics the periods it
  * found short (underruns) and the samples it joined.
@@ -185,13 +190,14 @@ void SdlAudioOutput::play(const QString &path, bool wait)
     std::unique_lock lock(m_mutex);
     if (m_device != 0 && deviceLost())
         closeDevice();
-    const std::shared_ptr<SampleTrack> track
-        = m_device != 0 ? startOnDevice(std::move(file), path) : openWith(std::move(file), path);
+    const std::shared_ptr<SampleTrack> track = m_device != 0
+        ? startOnDevice(std::move(file), path, lock)
+        : openWith(std::move(file), path);
     if (!track)
         return;
     ++m_plays;
     if (!m_decoder.joinable())
-        m_decoder = std::thread(&SdlAudioOutput::decodeLoop, this);
+        m_decoder = std::thread([this] { asSoundThread([this] { decodeLoop(); }); });
     m_wake.notify_all();
     lock.unlock();
     if (wait)
@@ -259,13 +265,27 @@ bool SdlAudioOutput::cameLate(std::size_t size)
     return late;
 }
 
+// Primed without the lock, which the decoder thread needs to top up the
+// sample that plays: a caller kept from running meanwhile (the window's
+// thread, beside a build) must not keep it waiting, or that sample runs dry.
+// A device the decoder thread closed meanwhile is opened again.
 std::shared_ptr<SampleTrack> SdlAudioOutput::startOnDevice(std::unique_ptr<SampleFile> file,
-                                                           const QString &path)
+                                                           const QString &path,
+                                                           std::unique_lock<std::mutex> &lock)
 {
-    const std::shared_ptr<SampleTrack> track = primedTrack(std::move(file), m_spec, path);
-    if (track)
+    const SDL_AudioDeviceID device = m_device;
+    const SDL_AudioSpec spec = m_spec;
+    lock.unlock();
+    const std::shared_ptr<SampleTrack> track = primedTrack(std::move(file), spec, path);
+    lock.lock();
+    if (!track)
+        return nullptr;
+    if (m_device == device) {
         start(track);
-    return track;
+        return track;
+    }
+    file = SampleFile::open(path);
+    return file ? openWith(std::move(file), path) : nullptr;
 }
 
 // SDL feeds a paused device silence from the moment it opens, and a sound

@@ -55,7 +55,8 @@ private:
     void render(Uint8 *out, std::size_t size);
     bool cameLate(std::size_t size);
     std::shared_ptr<SampleTrack> startOnDevice(std::unique_ptr<SampleFile> file,
-                                               const QString &path);
+                                               const QString &path,
+                                               std::unique_lock<std::mutex> &lock);
     std::shared_ptr<SampleTrack> openWith(std::unique_ptr<SampleFile> file, const QString &path);
     bool startSdl();
     SDL_AudioSpec wantedSpec();

@@ -60,11 +60,14 @@ bool sdlAudioWaitsOnServer()
 
 void atSoundPriority(const std::function<void()> &work)
 {
-    std::thread([&] {
-        SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL);
-        work();
-        // SDL frees what it keeps for a thread (its error text) only for
-        // threads of its own.
-        SDL_TLSCleanup();
-    }).join();
+    std::thread([&] { asSoundThread(work); }).join();
+}
+
+void asSoundThread(const std::function<void()> &work)
+{
+    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL);
+    work();
+    // SDL frees what it keeps for a thread (its error text) only for
+    // threads of its own.
+    SDL_TLSCleanup();
 }

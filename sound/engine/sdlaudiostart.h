@@ -19,3 +19,6 @@ bool sdlAudioWaitsOnServer();
 // threads SDL and the sound server's library start meanwhile take the
 // priority of the thread that starts them.
 void atSoundPriority(const std::function<void()> &work);
+// Runs `work` on the calling thread, one SDL did not start, at the priority
+// of SDL's own sound thread, for good.
+void asSoundThread(const std::function<void()> &work);

@@ -41,18 +41,22 @@ double wordStart(qsizetype index)
 }
 
 // Room tone some 55 dB down, and a tone for each spoken word, one every
-// WordGap seconds: a clipping one driven twice past full scale.
-QByteArray inputOf(const QList<int> &words)
+// WordGap seconds: a clipping one driven twice past full scale. A noisy
+// room's steady noise is 18 dB above the level that counts as no sound at
+// all, its words 38 dB above the noise.
+QByteArray inputOf(const QList<int> &words, bool noisy = false)
 {
     std::minstd_rand random(7);
-    std::uniform_real_distribution<float> noise(-0.003f, 0.003f);
+    const float noisePeak = noisy ? 0.0137f : 0.003f;
+    std::uniform_real_distribution<float> noise(-noisePeak, noisePeak);
     const qsizetype frames = qsizetype((wordStart(words.size()) + 1) * Rate);
     QByteArray raw(frames * qsizetype(sizeof(float)), Qt::Uninitialized);
     auto *out = reinterpret_cast<float *>(raw.data());
     for (qsizetype i = 0; i < frames; ++i)
         out[i] = noise(random);
     for (qsizetype w = 0; w < words.size(); ++w) {
-        const double amplitude = words[w] == Clipping ? 2.0 : words[w] == Silence ? 0.0 : 0.25;
+        const double spoken = noisy ? 0.9 : 0.25;
+        const double amplitude = words[w] == Clipping ? 2.0 : words[w] == Silence ? 0.0 : spoken;
         const qsizetype from = qsizetype(wordStart(w) * Rate);
         for (qsizetype i = 0; i < qsizetype(WordSeconds * Rate); ++i) {
             const double tone = amplitude * std::sin(2 * std::numbers::pi * 220 * double(i) / Rate);
@@ -60,6 +64,12 @@ QByteArray inputOf(const QList<int> &words)
         }
     }
     return raw;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList filesUnder(const QString &folder)
@@ -85,9 +95,13 @@ private slots:
     void takes_data();
     void takes();
     void windowWithKeysOnly();
+    void clipLightStaysLit();
+    void meterShowsItsFloor_data();
+    void meterShowsItsFloor();
 
 private:
-    bool openInput(const QList<int> &words);
+    bool openInput(const QList<int> &words, bool noisy = false);
+    bool openInput(const QByteArray &raw);
     // Presses R 200 ms into word index; a silent take is stopped by hand a
     // second later, a discarded one a quarter second later. The take, when
     // one ended.
@@ -110,10 +124,16 @@ void TestRecorder::init()
     qputenv("SDL_AUDIODRIVER", "disk");
 }
 
-bool TestRecorder::openInput(const QList<int> &words)
+bool TestRecorder::openInput(const QList<int> &words, bool noisy)
+{
+    return openInput(inputOf(words, noisy));
+}
+
+// Raw mono floats at Rate, as SDL's disk driver reads its input.
+bool TestRecorder::openInput(const QByteArray &raw)
 {
     QFile input(m_dir->filePath("input.raw"));
-    if (!input.open(QIODevice::WriteOnly) || input.write(inputOf(words)) < 0)
+    if (!input.open(QIODevice::WriteOnly) || input.write(raw) < 0)
         return false;
     input.close();
     qputenv("SDL_DISKAUDIOFILEIN", input.fileName().toUtf8());
@@ -196,7 +216,7 @@ void TestRecorder::takes_data()
     QTest::addColumn<int>("waitingAfter");
 
     QTest::newRow("undo") << QList<int> { Spoken, Spoken } << ""
-                          << "undo" << QList<int> { 1, 2 } << 1 << 0;
+                          << "undo" << QList<int> { 1, 2 } << 0 << 0;
     QTest::newRow("older take, after a sample from elsewhere")
         << QList<int> { Spoken } << "sample"
         << "choose 1" << QList<int> { 1, 2 } << 1 << 0;
@@ -206,12 +226,20 @@ void TestRecorder::takes_data()
                             << "" << QList<int> { 1 } << 1 << 0;
     QTest::newRow("clipped") << QList<int> { Spoken, Clipping } << ""
                              << "" << QList<int> { 1 } << 1 << 0;
+    // Steady noise is the room, not a word: a take of it alone is refused,
+    // and one with a word ends by itself after the word.
+    QTest::newRow("noisy room") << QList<int> { Silence, Spoken } << "noisy room"
+                                << "" << QList<int> { 1 } << 1 << 0;
     QTest::newRow("no device") << QList<int> {} << "no device"
                                << "" << QList<int> {} << 0 << 0;
     QTest::newRow("unwritable folder") << QList<int> { Spoken } << "unwritable"
                                        << "" << QList<int> {} << 0 << 1;
     QTest::newRow("full disk") << QList<int> { Spoken } << "full"
                                << "" << QList<int> {} << 0 << 1;
+    // The take is written, its sample is not: both wait, so that the retry
+    // keeps the take once.
+    QTest::newRow("sample unwritable") << QList<int> { Spoken } << "sample unwritable"
+                                       << "" << QList<int> {} << 0 << 1;
 }
 
 void TestRecorder::takes()
@@ -233,12 +261,14 @@ void TestRecorder::takes()
     QVERIFY(QDir().mkpath(folderPath));
     if (folderState == "sample")
         QVERIFY(writeTone(folderPath + "/TurnLeft.wav", 440, 0.5));
-    QVERIFY(openInput(words));
+    if (folderState == "sample unwritable")
+        QVERIFY(QDir().mkpath(folderPath + "/takes/TurnLeft"));
+    QVERIFY(openInput(words, folderState == "noisy room"));
     TakeFolder folder(folderPath);
     QByteArray firstSample;
     const PermissionBitsApply permissionBits;
     for (qsizetype i = 0; i < words.size(); ++i) {
-        if (i == words.size() - 1 && folderState == "unwritable") {
+        if (i == words.size() - 1 && folderState.endsWith("unwritable")) {
             if (!permissionBits.active())
                 QSKIP("permission bits cannot be made to apply");
             QFile::setPermissions(folderPath, QFile::ReadOwner | QFile::ExeOwner);
@@ -253,19 +283,18 @@ void TestRecorder::takes()
             continue;
         const QString message = folder.keep(Name, *take);
         QCOMPARE(message.isEmpty(), words[i] == Spoken && waitingAfter == 0);
-        if (i == 0 && message.isEmpty()) {
-            QFile sample(folder.samplePath(Name));
-            QVERIFY(sample.open(QIODevice::ReadOnly));
-            firstSample = sample.readAll();
-        }
+        if (i == 0 && message.isEmpty())
+            firstSample = bytesOf(folder.samplePath(Name));
     }
     const rlimit unlimited { RLIM_INFINITY, RLIM_INFINITY };
     setrlimit(RLIMIT_FSIZE, &unlimited);
     if (then == "undo") {
-        QCOMPARE(folder.undo(Name), QString());
-        QFile sample(folder.samplePath(Name));
-        QVERIFY(sample.open(QIODevice::ReadOnly));
-        QCOMPARE(sample.readAll(), firstSample);
+        // Back through the takes in the order taken: the first one's sample, then none.
+        QCOMPARE(folder.undo(), QString());
+        QCOMPARE(bytesOf(folder.samplePath(Name)), firstSample);
+        QCOMPARE(folder.undo(), QString());
+        QVERIFY(!QFile::exists(folder.samplePath(Name)));
+        QCOMPARE(folder.undo(), QStringLiteral("no take to undo"));
     }
     if (then == "choose 1")
         QCOMPARE(folder.choose(Name, 1), QString());
@@ -280,11 +309,12 @@ void TestRecorder::takes()
         QCOMPARE(folder.writeWaiting(), QString());
         QCOMPARE(folder.takes(Name), QList<int> { 1 });
     }
-    QVERIFY(analyseSample(folder.samplePath(Name)));
+    QCOMPARE(bool(analyseSample(folder.samplePath(Name))), then != "undo");
 }
 
 // A take made with R alone lands in the list and the summary, the next name
 // without a take is selected, and the sample plays alone and in a phrase.
+// Ctrl+Z goes back on the last take, wherever the selection has gone.
 void TestRecorder::windowWithKeysOnly()
 {
 #ifdef __SANITIZE_THREAD__
@@ -292,7 +322,8 @@ void TestRecorder::windowWithKeysOnly()
     // synchronise, as the other window tests, which it does not run.
     QSKIP("the window's painting threads are invisible to ThreadSanitizer");
 #endif
-    QVERIFY(openInput({ Spoken }));
+    // Room enough between the words for a busy machine to press R again.
+    QVERIFY(openInput({ Spoken, Silence, Spoken }));
     m_recording->close();
     auto output = std::make_unique<RecordingOutput>();
     RecordingOutput *played = output.get();
@@ -310,8 +341,15 @@ void TestRecorder::windowWithKeysOnly()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_P);
     const QString sample = m_dir->filePath("TurnLeft.wav");
     QCOMPARE(played->paths, QStringList({ sample, sample }));
+    const QByteArray firstTake = bytesOf(sample);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R);
+    QTRY_COMPARE_WITH_TIMEOUT(window.currentName(), QStringLiteral("TurnRight"), Deadline);
+    QVERIFY2(window.message().startsWith("TurnLeft recorded"), qPrintable(window.message()));
+    QVERIFY(bytesOf(sample) != firstTake);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(window.message(), QStringLiteral("no earlier take of TurnLeft"));
+    QCOMPARE(window.currentName(), Name);
+    QCOMPARE(window.message(), "Take 2 of TurnLeft undone: take 1 is the sample again.");
+    QCOMPARE(bytesOf(sample), firstTake);
 
     // The start mark moved 10 ms earlier cuts the sample again, 10 ms longer.
     const auto before = analyseSample(sample);
@@ -337,6 +375,64 @@ void TestRecorder::windowWithKeysOnly()
     for (int i = 0; i < 16; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QCOMPARE(window.currentName(), QStringLiteral("Yards"));
+}
+
+// Lit by one sample at full scale, the clip light stays on for a second of
+// input, long enough to be seen, and then goes out.
+void TestRecorder::clipLightStaysLit()
+{
+    QByteArray raw = inputOf({ Silence, Silence });
+    const qint64 clippedAt = Rate / 2;
+    reinterpret_cast<float *>(raw.data())[clippedAt] = 1.0f;
+    QVERIFY(openInput(raw));
+    qint64 litUntil = -1;
+    qint64 outAt = -1;
+    connect(m_recording.get(), &CaptureSession::levelChanged, this,
+            [&](const LevelMeter::Level &level) {
+                const qint64 heard = m_recording->framesHeard();
+                if (level.clip)
+                    litUntil = heard;
+                else if (litUntil >= 0 && outAt < 0)
+                    outAt = heard;
+            });
+    QTRY_VERIFY_WITH_TIMEOUT(m_recording->framesHeard() > clippedAt + 2 * Rate, Deadline);
+    QVERIFY2(litUntil - clippedAt >= Rate * 95 / 100,
+             qPrintable(QString("lit for %1 s").arg(double(litUntil - clippedAt) / Rate)));
+    QVERIFY2(outAt >= 0 && outAt - clippedAt <= Rate * 11 / 10,
+             qPrintable(QString("out after %1 s").arg(double(outAt - clippedAt) / Rate)));
+}
+
+// The meter's figures stop at its floor: digital silence reads minus
+// infinity, near silence no figure far below what any microphone gives.
+void TestRecorder::meterShowsItsFloor_data()
+{
+    QTest::addColumn<float>("level");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("digital silence") << 0.0f << "peak -inf dBFS, RMS -inf dBFS";
+    QTest::newRow("near silence") << 1.0f / 32768 << "peak below -90 dBFS, RMS below -90 dBFS";
+    QTest::newRow("a level") << 0.1f << "peak -20 dBFS, RMS -20 dBFS";
+}
+
+void TestRecorder::meterShowsItsFloor()
+{
+#ifdef __SANITIZE_THREAD__
+    QSKIP("the window's painting threads are invisible to ThreadSanitizer");
+#endif
+    QFETCH(float, level);
+    QFETCH(QString, shown);
+    const QList<float> input(10 * Rate, level);
+    QVERIFY(openInput(QByteArray(reinterpret_cast<const char *>(input.data()),
+                                 input.size() * qsizetype(sizeof(float)))));
+    m_recording->close();
+    RecorderWindow window(m_dir->path(), std::make_unique<RecordingOutput>());
+    window.show();
+    QLabel *figures = nullptr;
+    for (QLabel *label : window.findChildren<QLabel *>()) {
+        if (label->accessibleName() == "Peak and RMS")
+            figures = label;
+    }
+    QVERIFY(figures);
+    QTRY_COMPARE_WITH_TIMEOUT(figures->text(), shown, Deadline);
 }
 
 QTEST_MAIN(TestRecorder)

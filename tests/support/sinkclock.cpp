@@ -22,7 +22,7 @@ SinkClock::~SinkClock()
 void SinkClock::watch()
 {
     // As the server's own processes run, so a build beside it does not make
-    // it see fragments late (Linux gives a thread a nice value of its own).
+    // it see blocks late (Linux gives a thread a nice value of its own).
     ::setpriority(PRIO_PROCESS, 0, -10);
     long long last = -1;
     while (!m_stop) {
@@ -37,32 +37,14 @@ void SinkClock::watch()
     }
 }
 
-// A sink renders ahead of its clock by up to one of its own blocks, and a
-// new stream may change by how much; reading the one fragment that holds the
-// frame keeps that out. PulseAudio's null sink renders a fragment at once,
-// though, so there the frames before its last one come out early.
 std::optional<SinkClock::Clock::time_point> SinkClock::playedAt(long long frame) const
 {
-    const std::optional<Seen> seen = fragmentWith(frame);
-    if (!seen)
-        return std::nullopt;
-    return seen->when - std::chrono::microseconds((seen->frames - 1 - frame) * 1'000'000 / m_rate);
-}
-
-std::optional<SinkClock::Clock::time_point> SinkClock::recordedAt(long long frame) const
-{
-    const std::optional<Seen> seen = fragmentWith(frame);
-    if (!seen)
-        return std::nullopt;
-    return seen->when;
-}
-
-std::optional<SinkClock::Seen> SinkClock::fragmentWith(long long frame) const
-{
     std::lock_guard lock(m_mutex);
+    long long blockStart = 0;
     for (const Seen &seen : m_seen) {
         if (seen.frames > frame)
-            return seen;
+            return seen.when + std::chrono::microseconds((frame - blockStart) * 1'000'000 / m_rate);
+        blockStart = seen.frames;
     }
     return std::nullopt;
 }

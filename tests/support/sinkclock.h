@@ -9,14 +9,12 @@
 #include <thread>
 #include <vector>
 
-// When a sink played a frame, read off a recording of its monitor that grows
-// as the sink plays. The recorder hands over whole fragments (20 ms), each
-// once the sink has played its last frame; watching the file's size every
-// millisecond and keeping when each size was first seen tells when that was,
-// and the frame came as much before as it lies before the fragment's end.
-// The recorder may hand a fragment over late, and a sink that renders a
-// fragment at once (PulseAudio's null sink) makes its first frames read
-// early; when the recording had the frame is never early.
+// When a sink played a frame, read off the recording of what it plays: a
+// pipe sink writes each block into its FIFO as the block starts to play, and
+// the FIFO is drained into the recording as it fills. Watching the file's
+// size every millisecond and keeping when each size was first seen tells
+// when each block began to play, and a frame came as much after that as it
+// lies after the block's start.
 class SinkClock
 {
 public:
@@ -29,8 +27,6 @@ public:
 
     // When the sink played the recording's frame `frame`, if that came yet.
     std::optional<Clock::time_point> playedAt(long long frame) const;
-    // When the recording had it: the sink had played it by then.
-    std::optional<Clock::time_point> recordedAt(long long frame) const;
 
 private:
     struct Seen
@@ -39,7 +35,6 @@ private:
         long long frames;
     };
     void watch();
-    std::optional<Seen> fragmentWith(long long frame) const;
 
     const QString m_recording;
     const int m_frameBytes;

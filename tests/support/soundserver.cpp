@@ -1,5 +1,6 @@
 #include "soundserver.h"
 
+#include "pipereader.h"
 #include "soundtestkit.h"
 
 #include <QDeadlineTimer>
@@ -11,12 +12,25 @@
 #include <cstring>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr int StartMs = 20000;
+// What a server on a busy machine may take to answer pactl, and to make a sink.
+constexpr int PactlMs = 30000;
+constexpr int SinkMs = 90000;
+// Longer than a busy machine holds up a sink that plays.
+constexpr int StoppedMs = 1000;
 const QString Sink = "voiceplayer_test";
 const QString Source = "voiceplayer_microphone";
+
+QStringList programsOf(SoundServer::Kind kind)
+{
+    if (kind == SoundServer::Kind::PipeWire)
+        return { "dbus-daemon", "pipewire", "wireplumber", "pipewire-pulse", "pactl" };
+    return { "pulseaudio", "pactl" };
+}
 
 bool waitFor(const std::function<bool()> &ready, int timeoutMs)
 {
@@ -31,23 +45,28 @@ bool waitFor(const std::function<bool()> &ready, int timeoutMs)
 
 } // namespace
 
+SoundServer::SoundServer() = default;
+
 SoundServer::~SoundServer()
 {
     stop();
 }
 
-QString SoundServer::start(Kind kind)
+QString SoundServer::missingProgram(Kind kind)
 {
-    stop();
-    const bool pipewire = kind == Kind::PipeWire;
-    const QStringList programs
-        = pipewire ? QStringList { "dbus-daemon",    "pipewire", "wireplumber",
-                                   "pipewire-pulse", "pactl",    "parec" }
-                   : QStringList { "pulseaudio", "pactl", "parec" };
-    for (const QString &program : programs) {
+    for (const QString &program : programsOf(kind)) {
         if (QStandardPaths::findExecutable(program).isEmpty())
             return program + " is not installed";
     }
+    return {};
+}
+
+QString SoundServer::start(Kind kind)
+{
+    stop();
+    if (const QString missing = missingProgram(kind); !missing.isEmpty())
+        return missing;
+    const bool pipewire = kind == Kind::PipeWire;
     m_folder = std::make_unique<QTemporaryDir>();
     const QString runtime = m_folder->filePath("run");
     if (!QDir(m_folder->path()).mkpath("run/pulse") || !QDir(m_folder->path()).mkpath("home"))
@@ -90,25 +109,55 @@ QString SoundServer::start(Kind kind)
                { "-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false", "-F",
                  config.fileName() });
     }
-    const QString failure = waitForServer();
+    QString failure = waitForServer();
+    if (failure.isEmpty())
+        failure = makeSink(kind);
     if (!failure.isEmpty())
         return failure;
-    // pipewire-pulse may answer before it can make a sink (seen on Debian
-    // 13), so it is asked again until it can.
-    const auto nullSink = [&] {
-        return runPactl({ "load-module", "module-null-sink", "sink_name=" + Sink,
-                          "format=float32le", QString("rate=%1").arg(Rate),
-                          QString("channels=%1").arg(Channels), "norewinds=1" });
-    };
-    if (!waitFor(nullSink, StartMs) || !runPactl({ "set-default-sink", Sink }))
-        return "the server refused a null sink";
     for (const char *name : { "XDG_RUNTIME_DIR", "PULSE_SERVER", "DBUS_SESSION_BUS_ADDRESS" })
         qputenv(name, m_environment.value(name).toUtf8());
     return {};
 }
 
+// pipewire-pulse may answer before it can make a sink (seen on Debian 13),
+// and on a busy machine pactl may give up before a sink it asked for is
+// made, so the sink is asked for again until the server lists it; never
+// while one asked for may still come, which would make two.
+QString SoundServer::makeSink(Kind kind)
+{
+    const QString fifo = m_folder->filePath("sink.fifo");
+    if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) != 0)
+        return "no FIFO for the sink";
+    QStringList arguments { "load-module",
+                            "module-pipe-sink",
+                            "sink_name=" + Sink,
+                            "file=" + fifo,
+                            "format=float32le",
+                            QString("rate=%1").arg(Rate),
+                            QString("channels=%1").arg(Channels) };
+    // PulseAudio's own pipe sink plays as fast as the FIFO is read unless
+    // told to keep time; PipeWire's keeps the time of its graph.
+    if (kind == Kind::PulseAudio)
+        arguments << "use_system_clock_for_timing=yes";
+    const auto listed = [&] {
+        QByteArray sinks;
+        return runPactl({ "list", "short", "sinks" }, &sinks) && sinks.contains(Sink.toUtf8());
+    };
+    const QDeadlineTimer deadline(SinkMs);
+    while (!listed()) {
+        if (deadline.hasExpired())
+            return QString("the server made no sink in %1 s: %2")
+                .arg(SinkMs / 1000)
+                .arg(logEnd(kind == Kind::PipeWire ? "pipewire-pulse" : "pulseaudio"));
+        runPactl(arguments);
+        waitFor(listed, StartMs);
+    }
+    return runPactl({ "set-default-sink", Sink }) ? QString() : "the server refused its sink";
+}
+
 void SoundServer::stop()
 {
+    m_recording.reset();
     while (!m_processes.empty()) {
         QProcess &process = *m_processes.back();
         process.terminate();
@@ -132,16 +181,15 @@ QString SoundServer::addPipeSource(int rate)
 
 bool SoundServer::startRecording()
 {
-    QFile::remove(recordingPath());
-    QProcess *recorder = launch("parec",
-                                { "-d", Sink + ".monitor", "--raw", "--format=float32le",
-                                  QString("--rate=%1").arg(Rate),
-                                  QString("--channels=%1").arg(Channels), "--latency-msec=20" },
-                                recordingPath());
-    // The monitor runs before anything plays: silence arrives at once.
-    return waitFor(
-        [&] { return recorder->state() == QProcess::Running && QFile(recordingPath()).size() > 0; },
-        StartMs);
+    m_recording = std::make_unique<PipeReader>(m_folder->filePath("sink.fifo"), recordingPath());
+    return m_recording->isOpen();
+}
+
+QString SoundServer::streams() const
+{
+    QByteArray listed;
+    runPactl({ "list", "sink-inputs" }, &listed);
+    return QString::fromUtf8(listed);
 }
 
 QList<float> SoundServer::recorded() const
@@ -164,25 +212,28 @@ QList<float> SoundServer::recorded() const
 QList<float> SoundServer::soundFrom(qsizetype from) const
 {
     const QDeadlineTimer deadline(20000);
+    QDeadlineTimer quiet(StoppedMs);
+    qsizetype size = 0;
     while (!deadline.hasExpired()) {
         const QList<float> samples = recorded().mid(from);
+        if (samples.size() != size) {
+            size = samples.size();
+            quiet.setRemainingTime(StoppedMs);
+        }
         const QList<Span> spans = soundSpans(samples);
-        if (!spans.isEmpty() && samples.size() - spans.last().end >= Rate / 5)
+        if (!spans.isEmpty()
+            && (samples.size() - spans.last().end >= Rate / 5 || quiet.hasExpired()))
             return samples;
         QThread::msleep(50);
     }
     return {};
 }
 
-QProcess *SoundServer::launch(const QString &program, const QStringList &arguments,
-                              const QString &outputFile)
+QProcess *SoundServer::launch(const QString &program, const QStringList &arguments)
 {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(m_environment);
-    if (outputFile.isEmpty())
-        process->setStandardOutputFile(QProcess::nullDevice());
-    else
-        process->setStandardOutputFile(outputFile);
+    process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(m_folder->filePath(program + ".log"));
     // Ahead of the machine's other work, as a desktop's sound server runs
     // with realtime threads; where that is not allowed, as it comes.
@@ -209,18 +260,27 @@ QString SoundServer::waitForServer()
     const QString program = ended();
     if (program.isEmpty())
         return {};
-    QFile log(m_folder->filePath(program + ".log"));
-    log.open(QIODevice::ReadOnly);
-    return program + " ended: " + QString::fromLocal8Bit(log.readAll().right(400)).trimmed();
+    return program + " ended: " + logEnd(program);
 }
 
-bool SoundServer::runPactl(const QStringList &arguments) const
+QString SoundServer::logEnd(const QString &program) const
+{
+    QFile log(m_folder->filePath(program + ".log"));
+    log.open(QIODevice::ReadOnly);
+    return QString::fromLocal8Bit(log.readAll().right(400)).trimmed();
+}
+
+bool SoundServer::runPactl(const QStringList &arguments, QByteArray *output) const
 {
     QProcess pactl;
     pactl.setProcessEnvironment(m_environment);
-    pactl.setStandardOutputFile(QProcess::nullDevice());
+    if (!output)
+        pactl.setStandardOutputFile(QProcess::nullDevice());
     pactl.setStandardErrorFile(QProcess::nullDevice());
     pactl.start("pactl", arguments);
-    return pactl.waitForFinished(10000) && pactl.exitStatus() == QProcess::NormalExit
+    const bool ran = pactl.waitForFinished(PactlMs) && pactl.exitStatus() == QProcess::NormalExit
         && pactl.exitCode() == 0;
+    if (output)
+        *output = pactl.readAllStandardOutput();
+    return ran;
 }

@@ -8,10 +8,15 @@
 #include <memory>
 #include <vector>
 
+class PipeReader;
+
 // A sound server of the caller's own, as desktops run them: PulseAudio, or
 // PipeWire with its PulseAudio front and WirePlumber, each with a private
-// runtime folder, home and socket, and one null sink whose monitor can be
-// recorded. This process's environment points SDL and libpulse at it.
+// runtime folder, home and socket, and one sink that writes what it plays
+// into a FIFO, paced by the clock as a sound card is. What it plays is read
+// from there, not from a sink's monitor: a monitor misses what a sink
+// rewinds to mix in a new stream, up to 25 ms of its start. This process's
+// environment points SDL and libpulse at it.
 class SoundServer
 {
 public:
@@ -21,8 +26,12 @@ public:
     static constexpr int Rate = 48000;
     static constexpr int Channels = 2;
 
+    SoundServer();
     ~SoundServer();
 
+    // The program kind needs that is not installed; empty when all are,
+    // and then start must succeed.
+    static QString missingProgram(Kind kind);
     // Empty when the server runs, otherwise why it does not.
     QString start(Kind kind);
     void stop();
@@ -33,25 +42,32 @@ public:
     // FIFO's path, or empty when the server refused it.
     QString addPipeSource(int rate);
 
-    // Records the sink's monitor from now on; false when recording does not
-    // start.
+    // Records what the sink plays from now on; false when recording does
+    // not start.
     bool startRecording();
     // Raw frames of Channels floats, growing as the sink plays.
-    QString recordingPath() const { return m_folder->filePath("monitor.raw"); }
+    QString recordingPath() const { return m_folder->filePath("sink.raw"); }
+    // The server's own account of the streams that play, as pactl lists
+    // them.
+    QString streams() const;
     // Channel 0 of what was recorded so far, recording going on.
     QList<float> recorded() const;
-    // Channel 0 from frame `from` on, once sound came and a fifth of a
-    // second of silence followed it; nothing if that takes 20 seconds.
+    // Channel 0 from frame `from` on, once sound came and then a fifth of
+    // a second of silence, or a second of nothing (PipeWire's sink stops
+    // when nothing plays); nothing if that takes 20 seconds.
     QList<float> soundFrom(qsizetype from) const;
 
 private:
-    QProcess *launch(const QString &program, const QStringList &arguments,
-                     const QString &outputFile = QString());
+    QProcess *launch(const QString &program, const QStringList &arguments);
     QString waitForServer();
-    bool runPactl(const QStringList &arguments) const;
+    QString makeSink(Kind kind);
+    // The end of what program wrote to its standard error.
+    QString logEnd(const QString &program) const;
+    bool runPactl(const QStringList &arguments, QByteArray *output = nullptr) const;
 
     std::unique_ptr<QTemporaryDir> m_folder;
     QProcessEnvironment m_environment;
-    // Stopped in reverse order: the recorder first, the bus last.
+    std::unique_ptr<PipeReader> m_recording;
+    // Stopped in reverse order: the bus last.
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };

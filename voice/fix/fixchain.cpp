@@ -141,6 +141,11 @@ void cutPlan(ChainPlan &plan, qint64 start, qint64 end, qint64 sourceFrames, int
     plan.keepTo = std::clamp<qint64>(end, plan.keepFrom, sourceFrames);
     plan.silenceBefore = std::max<qint64>(0, -start);
     plan.silenceAfter = std::max<qint64>(0, end - sourceFrames);
+    fadeCuts(plan, sourceFrames, rate, padStartMs, padEndMs);
+}
+
+void fadeCuts(ChainPlan &plan, qint64 sourceFrames, int rate, double padStartMs, double padEndMs)
+{
     const qint64 fade = std::min(framesOf(CutFadeMs, rate), plan.keepTo - plan.keepFrom);
     plan.fadeIn = plan.keepFrom > 0 ? std::min(fade, framesOf(padStartMs, rate)) : 0;
     plan.fadeOut = plan.keepTo < sourceFrames ? std::min(fade, framesOf(padEndMs, rate)) : 0;

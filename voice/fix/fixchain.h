@@ -30,6 +30,8 @@ qint64 framesOf(double ms, int rate);
 // inside the sample, no longer than the pad it falls in nor than what is kept.
 void cutPlan(ChainPlan &plan, qint64 start, qint64 end, qint64 sourceFrames, int rate,
              double padStartMs, double padEndMs);
+// The fades of the plan's cuts, as cutPlan sets them.
+void fadeCuts(ChainPlan &plan, qint64 sourceFrames, int rate, double padStartMs, double padEndMs);
 
 // Interleaved frames in the plan's format; false stops the chain.
 using FrameSink = std::function<bool(const float *frames, qint64 count)>;

@@ -23,18 +23,22 @@ double msOf(qint64 frames, int rate)
     return frames * 1000.0 / rate;
 }
 
+// How far the check's pause at one end lies off its pad, in frames; none
+// within the tolerance, nor for a sample with no sound. Counted in frames: a
+// window is a whole number of them, a little more or less than its
+// milliseconds.
+qint64 offPad(const SampleMeasures &measures, qint64 pause, double padMs)
+{
+    const qint64 off = pause - framesOf(padMs, measures.rate);
+    const bool near = std::abs(off) <= framesOf(PauseToleranceMs, measures.rate);
+    return near || measures.leadingPause == measures.frames ? 0 : off;
+}
+
 // Whether the check's findings leave anything but the level to fix.
 bool shapeMatches(const SampleMeasures &measures, int encoding, const FixTarget &target)
 {
-    // Counted in frames: a window is a whole number of them, a little more
-    // or less than its milliseconds.
-    const auto near = [&](qint64 pause, double padMs) {
-        return std::abs(pause - framesOf(padMs, measures.rate))
-            <= framesOf(PauseToleranceMs, measures.rate);
-    };
-    const bool pausesMatch = measures.leadingPause == measures.frames
-        || (near(measures.leadingPause, target.padStartMs)
-            && near(measures.trailingPause, target.padEndMs));
+    const bool pausesMatch = offPad(measures, measures.leadingPause, target.padStartMs) == 0
+        && offPad(measures, measures.trailingPause, target.padEndMs) == 0;
     return measures.rate == target.rate && measures.channels == target.channels
         && encoding == target.encoding && measures.dcOffset <= DcOffsetLimit && pausesMatch;
 }
@@ -123,11 +127,53 @@ double stepped(const SampleFix &fix)
     return (fix.wantedGainDb ? std::floor(steps) : std::round(steps)) * GainStepDb;
 }
 
-SampleFix copied(const QString &from, const QString &to, SampleFix fix, QString *error)
+// Silence stays silence: a gain would make its noise pass for a word.
+FixTarget ownTarget(const PlannedSample &planned, const FixTarget &target)
 {
-    fix.outcome = SampleFix::Outcome::Copied;
-    *error = copySampleFile(from, to);
-    return fix;
+    if (!planned.silent)
+        return target;
+    FixTarget own = target;
+    own.loudnessLufs.reset();
+    return own;
+}
+
+// Whether a sample measured so is at the target's level, or held below it
+// by the ceiling less than a step from it: then no gain would be given,
+// whatever DC removal and rounding did to the true peak.
+bool levelMatches(const SampleMeasures &measures, const PlannedSample &planned,
+                  const FixTarget &target)
+{
+    SampleFix kept;
+    chooseGain(measures.loudnessLufs, planned.truePeakDb, ownTarget(planned, target), kept);
+    const bool held = kept.wantedGainDb && kept.gainDb < GainStepDb + TruePeakSpreadDb;
+    return std::fabs(kept.gainDb) <= GainToleranceDb || held;
+}
+
+// The chain writing took, changed so that the check of the copy finds
+// each end's pause at its pad and no DC offset: a trim read in the
+// source's frames takes first from the silence writing added and then from
+// the source, and silence is added where the copy's pause falls short.
+ChainPlan mended(const Writing &writing, const Source &source, const SampleMeasures &copy,
+                 const PlannedSample &again, const FixTarget &target)
+{
+    ChainPlan plan = writing.chain;
+    const double gain = std::pow(10.0, writing.gainDb / 20);
+    for (int channel = 0; copy.dcOffset > DcOffsetLimit && channel < source.channels; ++channel)
+        plan.dc[std::size_t(channel)]
+            += again.source.dc[std::size_t(channel % copy.channels)] / gain;
+    const auto inSource = [&](qint64 copyFrames) {
+        return std::llround(double(copyFrames) * source.rate / copy.rate);
+    };
+    const qint64 startTrim
+        = inSource(offPad(copy, copy.leadingPause, target.padStartMs)) - plan.silenceBefore;
+    plan.keepFrom += std::max<qint64>(0, startTrim);
+    plan.silenceBefore = std::max<qint64>(0, -startTrim);
+    const qint64 endTrim
+        = inSource(offPad(copy, copy.trailingPause, target.padEndMs)) - plan.silenceAfter;
+    plan.keepTo = std::max(plan.keepFrom, plan.keepTo - std::max<qint64>(0, endTrim));
+    plan.silenceAfter = std::max<qint64>(0, -endTrim);
+    fadeCuts(plan, source.frames, source.rate, target.padStartMs, target.padEndMs);
+    return plan;
 }
 
 QString formatOf(const Source &source)
@@ -136,6 +182,30 @@ QString formatOf(const Source &source)
         .arg(source.rate)
         .arg(source.channels)
         .arg(encodingName(source.encoding));
+}
+
+// Writes the source through writing's chain and gain, in target's encoding.
+SampleFix written(const SampleReport &sample, const Source &source, const Writing &writing,
+                  const FixTarget &target, const QString &to, SampleFix fix, QString *error)
+{
+    const ChainPlan &plan = writing.chain;
+    fix.outcome = SampleFix::Outcome::Written;
+    fix.trimmedStartMs = msOf(plan.keepFrom - plan.silenceBefore, source.rate);
+    fix.trimmedEndMs = msOf(source.frames - plan.keepTo - plan.silenceAfter, source.rate);
+    if (source.rate != target.rate || source.channels != target.channels
+        || source.encoding != target.encoding)
+        fix.convertedFrom = formatOf(source);
+    fix.dcRemoved = sample.measures->dcOffset;
+    writeReshaped(source.path, source.encoding, plan, target.encoding, writing.gainDb, to, error,
+                  sourceFaultsComment(sample.problems));
+    return fix;
+}
+
+SampleFix copied(const QString &from, const QString &to, SampleFix fix, QString *error)
+{
+    fix.outcome = SampleFix::Outcome::Copied;
+    *error = copySampleFile(from, to);
+    return fix;
 }
 
 } // namespace
@@ -164,6 +234,14 @@ std::optional<PlannedSample> planSample(const SampleReport &sample, const QStrin
     return planned;
 }
 
+bool keptAsItIs(const SampleReport &sample, const PlannedSample &planned, const FixTarget &target)
+{
+    // A sample kept as it is is judged as it is: a window less at an end
+    // changes the loudness of a short word by tenths of a dB.
+    return shapeMatches(*sample.measures, planned.source.encoding, target)
+        && levelMatches(*sample.measures, planned, target);
+}
+
 SampleFix fixSample(const SampleReport &sample, const std::optional<PlannedSample> &planned,
                     const QString &folder, const FixTarget &target, const QString &out,
                     QString *error)
@@ -182,34 +260,38 @@ SampleFix fixSample(const SampleReport &sample, const std::optional<PlannedSampl
         fix.because = wordFor(Problem::Truncated);
         return copied(from, to, fix, error);
     }
-    // Silence stays silence: a gain would make its noise pass for a word.
-    const FixTarget own = planned->silent
-        ? FixTarget { target.rate,  target.channels,   target.encoding,
-                      std::nullopt, target.padStartMs, target.padEndMs }
-        : target;
-    // A sample kept as it is is judged as it is: a window less at an end
-    // changes the loudness of a short word by tenths of a dB.
-    if (shapeMatches(*sample.measures, planned->source.encoding, own)) {
-        SampleFix kept = fix;
-        chooseGain(sample.measures->loudnessLufs, planned->truePeakDb, own, kept);
-        // Held by the ceiling, less than a step from it: no gain would be
-        // given, whatever DC removal and rounding did to the true peak.
-        const bool held = kept.wantedGainDb && kept.gainDb < GainStepDb + TruePeakSpreadDb;
-        if (std::fabs(kept.gainDb) <= GainToleranceDb || held)
-            return copied(from, to, fix, error);
-    }
-    chooseGain(planned->lufs, planned->truePeakDb, own, fix);
-    const Source &source = planned->source;
-    const ChainPlan &plan = planned->chain;
-    fix.outcome = SampleFix::Outcome::Written;
-    fix.trimmedStartMs = msOf(plan.keepFrom - plan.silenceBefore, source.rate);
-    fix.trimmedEndMs = msOf(source.frames - plan.keepTo - plan.silenceAfter, source.rate);
-    if (source.rate != target.rate || source.channels != target.channels
-        || source.encoding != target.encoding)
-        fix.convertedFrom = formatOf(source);
-    fix.dcRemoved = sample.measures->dcOffset;
+    if (keptAsItIs(sample, *planned, target))
+        return copied(from, to, fix, error);
+    chooseGain(planned->lufs, planned->truePeakDb, ownTarget(*planned, target), fix);
     fix.gainDb = stepped(fix);
-    writeReshaped(source.path, source.encoding, plan, own.encoding, fix.gainDb, to, error,
-                  sourceFaultsComment(sample.problems));
-    return fix;
+    return written(sample, planned->source, { planned->chain, fix.gainDb }, target, to, fix, error);
+}
+
+Writing writingOf(const SampleFix &fix, const PlannedSample &planned)
+{
+    if (fix.outcome == SampleFix::Outcome::Written)
+        return { planned.chain, fix.gainDb };
+    ChainPlan whole;
+    whole.keepTo = planned.source.frames;
+    whole.channels = planned.source.channels;
+    whole.rate = planned.source.rate;
+    return { whole, 0 };
+}
+
+SampleFix fixAgain(SampleFix fix, const SampleReport &sample, const PlannedSample &planned,
+                   Writing &writing, const SampleReport &copy, const PlannedSample &again,
+                   const FixTarget &againTarget, const QString &out, QString *error)
+{
+    if (!levelMatches(*copy.measures, again, againTarget)) {
+        SampleFix change;
+        chooseGain(copy.measures->loudnessLufs, again.truePeakDb, ownTarget(again, againTarget),
+                   change);
+        if (change.wantedGainDb)
+            fix.wantedGainDb = writing.gainDb + *change.wantedGainDb;
+        writing.gainDb += stepped(change);
+    }
+    writing.chain = mended(writing, planned.source, *copy.measures, again, againTarget);
+    fix.gainDb = writing.gainDb;
+    return written(sample, planned.source, writing, againTarget,
+                   out + QLatin1Char('/') + sample.file, fix, error);
 }

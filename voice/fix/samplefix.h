@@ -79,3 +79,23 @@ std::optional<PlannedSample> planSample(const SampleReport &sample, const QStrin
 SampleFix fixSample(const SampleReport &sample, const std::optional<PlannedSample> &planned,
                     const QString &folder, const FixTarget &target, const QString &out,
                     QString *error);
+
+// Whether a fix copies the sample as it is, planned as planned for target.
+bool keptAsItIs(const SampleReport &sample, const PlannedSample &planned, const FixTarget &target);
+
+// How a sample went from its source into the copy: the chain, and the gain
+// after it. A sample copied as it is went through a chain that keeps it whole.
+struct Writing
+{
+    ChainPlan chain;
+    double gainDb = 0;
+};
+Writing writingOf(const SampleFix &fix, const PlannedSample &planned);
+
+// Writes the sample into out again from its source, changed where the
+// check of its copy (copy, planned there as again for againTarget) finds it
+// off its pads, level or mean; writing becomes how it was written now, and
+// fix, what was done to it before, what was done now.
+SampleFix fixAgain(SampleFix fix, const SampleReport &sample, const PlannedSample &planned,
+                   Writing &writing, const SampleReport &copy, const PlannedSample &again,
+                   const FixTarget &againTarget, const QString &out, QString *error);

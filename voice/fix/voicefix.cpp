@@ -17,6 +17,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Enough for a voice whose median the rewrites move in turn.
+constexpr int SettleRounds = 4;
+
+QString fileError(const QString &folder, const SampleReport &sample, const QString &error)
+{
+    return folder + QLatin1Char('/') + sample.file + QStringLiteral(": ") + error;
+}
+
 FixTarget targetOf(const VoiceReport &voice, const QString &from, const FixOptions &options)
 {
     const VoiceReference &reference = voice.reference;
@@ -63,6 +71,62 @@ QString copyLines(const QString &from, const QString &out)
     const QString to = out + QLatin1Char('/') + QLatin1String(LinesFileName);
     const QString error = copySampleFile(lines, to);
     return error.isEmpty() ? QString() : to + QStringLiteral(": ") + error;
+}
+
+// Writing moves a little of what it writes: rounding, dither and
+// resampling carry a window across a pause line or a level across a
+// step's edge, a cut leaves the kept part a mean of its own, and the fix
+// moves the voice's median by what it does. So the copy is planned again
+// as a fix of it would plan it, and every sample that fix would change is
+// written again from its source with that change carried back, until it
+// would change none.
+void settle(VoiceFix &fix, const VoiceReport &voice,
+            const QList<std::optional<PlannedSample>> &plans, const QString &out,
+            const FixOptions &options)
+{
+    QList<std::optional<Writing>> writings;
+    for (qsizetype i = 0; i < plans.size(); ++i)
+        writings.append(plans[i] ? std::optional(writingOf(fix.samples[i], *plans[i]))
+                                 : std::nullopt);
+    for (int round = 0; round < SettleRounds; ++round) {
+        const auto copy = checkVoice(out, { .words = false });
+        if (!copy)
+            return;
+        FixTarget target = targetOf(*copy, out, options);
+        QList<std::optional<PlannedSample>> again;
+        for (qsizetype i = 0; i < plans.size(); ++i) {
+            QString ignored;
+            again.append(writings[i] ? planSample(copy->samples[i], out, target, &ignored)
+                                     : std::nullopt);
+        }
+        if (!options.loudnessLufs)
+            target.loudnessLufs = reachableLevel(target.loudnessLufs, *copy, again);
+        bool settled = true;
+        for (qsizetype i = 0; i < plans.size(); ++i) {
+            if (!again[i] || keptAsItIs(copy->samples[i], *again[i], target))
+                continue;
+            settled = false;
+            QString error;
+            fix.samples[i] = fixAgain(fix.samples[i], voice.samples[i], *plans[i], *writings[i],
+                                      copy->samples[i], *again[i], target, out, &error);
+            if (!error.isEmpty()) {
+                fix.error = fileError(out, voice.samples[i], error);
+                return;
+            }
+        }
+        if (settled)
+            return;
+    }
+}
+
+// No fix changes what a sample says: each that says another name's line
+// is reported as such.
+void noteWords(VoiceFix &fix, const VoiceReport &voice)
+{
+    for (qsizetype i = 0; i < fix.samples.size(); ++i) {
+        if (voice.samples[i].problems.contains(Problem::WrongWords))
+            fix.samples[i].saysOther = voice.samples[i].heard;
+    }
 }
 
 } // namespace
@@ -120,7 +184,7 @@ VoiceFix fixVoice(const VoiceReport &voice, const QString &from, const QString &
         QString readError;
         plans.append(planSample(sample, from, target, &readError));
         if (!readError.isEmpty())
-            return { {}, from + QLatin1Char('/') + sample.file + QStringLiteral(": ") + readError };
+            return { {}, fileError(from, sample, readError) };
     }
     if (!options.loudnessLufs)
         target.loudnessLufs = reachableLevel(target.loudnessLufs, voice, plans);
@@ -128,13 +192,14 @@ VoiceFix fixVoice(const VoiceReport &voice, const QString &from, const QString &
         const SampleReport &sample = voice.samples[i];
         QString writeError;
         fix.samples.append(fixSample(sample, plans[i], from, target, out, &writeError));
-        if (sample.problems.contains(Problem::WrongWords))
-            fix.samples.last().saysOther = sample.heard;
         if (!writeError.isEmpty()) {
-            fix.error = out + QLatin1Char('/') + sample.file + QStringLiteral(": ") + writeError;
+            fix.error = fileError(out, sample, writeError);
             return fix;
         }
     }
-    fix.error = copyLines(from, out);
+    settle(fix, voice, plans, out, options);
+    if (fix.error.isEmpty())
+        fix.error = copyLines(from, out);
+    noteWords(fix, voice);
     return fix;
 }
