@@ -9,6 +9,7 @@
 // sink plays it (a pipe sink drained in real time), not at a monitor, which
 // misses up to 25 ms of a new sound's start.
 // `bench_phrase servers [pulseaudio|pipewire]` measures only the servers.
+#include "parallelbuild.h"
 #include "platform.h"
 #include "sarvikform.h"
 #include "sdlaudiooutput.h"
@@ -171,47 +172,6 @@ void reportMissingPhrase(SamplePlayer &player, const char *what)
                 "events handled\n",
                 what, total, total * 1000 / 40000, counter.rounds);
 }
-
-// Two compiler jobs a core, at this program's own priority, for as long as
-// it lives: the busy machine users have while a build runs.
-class ParallelBuild
-{
-public:
-    explicit ParallelBuild(const QTemporaryDir &folder)
-    {
-        const QString source = folder.filePath("busy.cpp");
-        QFile file(source);
-        if (!file.open(QIODevice::WriteOnly))
-            return;
-        file.write("#include <regex>\n#include <map>\n#include <string>\n"
-                   "std::map<std::string, std::regex> table() { return { { \"a\", "
-                   "std::regex(\"(a|b)*c\") } }; }\n");
-        file.close();
-        const int jobs = 2 * QThread::idealThreadCount();
-        for (int job = 0; job < jobs; ++job) {
-            auto compiler = std::make_unique<QProcess>();
-            compiler->setChildProcessModifier([] { ::setpgid(0, 0); });
-            compiler->start(
-                "sh",
-                { "-c",
-                  QString("while :; do c++ -O2 -std=c++20 -c %1 -o /dev/null; done").arg(source) });
-            compiler->waitForStarted();
-            m_jobs.push_back(std::move(compiler));
-        }
-    }
-    ~ParallelBuild()
-    {
-        for (auto &job : m_jobs) {
-            // The shell's compiler child goes with its process group.
-            ::kill(-pid_t(job->processId()), SIGKILL);
-            job->kill();
-            job->waitForFinished();
-        }
-    }
-
-private:
-    std::vector<std::unique_ptr<QProcess>> m_jobs;
-};
 
 // From the click to when the sink played the recording's frame.
 std::optional<double> delayTo(const SinkClock &sink, long long frame,

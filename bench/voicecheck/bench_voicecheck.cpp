@@ -1,15 +1,18 @@
-// Prints voice-check's figures, each from runs of the real program: files per
-// second and peak memory on the demo voice, on the demo voice among 10,000
+// Prints voice-check's figures, each from runs of the real program: the
+// time it takes to hear a voice's words, quiet and beside a build; files
+// per second and peak memory on the demo voice among 10,000
 // other files, on a one-hour sample, and on a 2 GB sparse WAV (13.5 hours of
 // silence behind a true header); then --fix on the demo voice as espeak-ng
 // speaks it, and on a voice with a one-hour 44.1 kHz stereo sample to
 // resample. POSIX only: it spawns the program itself to read each run's own
 // peak memory (wait4).
+#include "parallelbuild.h"
 #include "soundtestkit.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -18,6 +21,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <optional>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -32,6 +36,7 @@ using Clock = std::chrono::steady_clock;
 struct Figures
 {
     double seconds = 0;
+    double cpuSeconds = 0; // user and system, on all threads
     double peakMb = 0;
     int exitCode = -1;
 };
@@ -58,15 +63,17 @@ Figures runOnce(const QStringList &arguments)
         wait4(child, &status, 0, &usage);
         figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
         figures.peakMb = usage.ru_maxrss / 1024.0;
+        figures.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
         figures.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     posix_spawn_file_actions_destroy(&actions);
     return figures;
 }
 
-Figures checkOnce(const QString &folder)
+Figures checkOnce(const QString &folder, const QStringList &options = {})
 {
-    return runOnce({ "--json", folder });
+    return runOnce(options + QStringList { "--json", folder });
 }
 
 // --fix of folder into a new folder in scratch.
@@ -88,10 +95,21 @@ Figures bestOf(int runs, const std::function<Figures()> &run)
     return best;
 }
 
+// The middle of a few runs, for a machine that others keep busy.
+Figures medianOf(int runs, const std::function<Figures()> &run)
+{
+    std::vector<Figures> all;
+    for (int i = 0; i < runs; ++i)
+        all.push_back(run());
+    std::sort(all.begin(), all.end(),
+              [](const Figures &a, const Figures &b) { return a.seconds < b.seconds; });
+    return all[all.size() / 2];
+}
+
 void report(const char *what, const Figures &figures, int files)
 {
-    std::printf("%-42s %7.3f s  peak %5.1f MB  exit %d", what, figures.seconds, figures.peakMb,
-                figures.exitCode);
+    std::printf("%-50s %7.3f s  cpu %6.3f s  peak %5.1f MB  exit %d", what, figures.seconds,
+                figures.cpuSeconds, figures.peakMb, figures.exitCode);
     if (files > 1)
         std::printf("  %5.0f files/s", files / figures.seconds);
     std::printf("\n");
@@ -113,6 +131,41 @@ bool writeSparseWav(const QString &path, qint64 bytes)
         && file.resize(bytes);
 }
 
+// The spoken demo voice converted to 44.1 kHz, as voices are often recorded.
+bool writeVoiceAt44k(const QString &to)
+{
+    const QStringList files = QDir(SPOKEN_DEMO_VOICE).entryList({ "*.wav" }, QDir::Files);
+    return !files.isEmpty() && std::all_of(files.begin(), files.end(), [&](const QString &file) {
+        return QProcess::execute(
+                   "sox", { "-V1", SPOKEN_DEMO_VOICE "/" + file, "-r", "44100", to + '/' + file })
+            == 0;
+    });
+}
+
+// How long hearing a voice's words takes, quiet and beside a build.
+void reportWords(const QString &demo)
+{
+    QTemporaryDir at44k;
+    const bool converted = writeVoiceAt44k(at44k.path());
+    if (!converted)
+        std::printf("44.1 kHz voice not measured: sox could not convert the spoken demo voice\n");
+    for (const bool busy : { false, true }) {
+        QTemporaryDir folder;
+        std::optional<ParallelBuild> build;
+        if (busy)
+            build.emplace(folder);
+        const char *where = busy ? "beside a build, median of 5" : "quiet, best of 5";
+        const auto run = busy ? medianOf : bestOf;
+        report(qPrintable(QStringLiteral("words: demo voice (%1)").arg(where)),
+               run(5, [&] { return checkOnce(demo); }), 59);
+        report(qPrintable(QStringLiteral("--no-words: demo voice (%1)").arg(where)),
+               run(5, [&] { return checkOnce(demo, { "--no-words" }); }), 59);
+        if (converted)
+            report(qPrintable(QStringLiteral("words: 44.1 kHz voice (%1)").arg(where)),
+                   run(5, [&] { return checkOnce(at44k.path()); }), 59);
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -126,7 +179,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench_voicecheck: no demo voice in %s\n", qPrintable(demo));
         return 1;
     }
-    report("demo voice, 59 samples (best of 10)", bestOf(10, [&] { return checkOnce(demo); }), 59);
+    reportWords(demo);
 
     for (int i = 0; i < 10000; ++i)
         QFile(crowded.path() + QStringLiteral("/note%1.txt").arg(i)).open(QIODevice::WriteOnly);
