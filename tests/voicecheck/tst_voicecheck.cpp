@@ -1102,6 +1102,15 @@ void TestVoiceCheck::usageAndFolderErrors()
     const Run help = voiceCheck({ "--help" });
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith("usage: voice-check [--json]"));
+    // Without the speech model a voice is checked all the same, and says so.
+    writeCleanVoice(voice);
+    qputenv("VP_SPEECH_MODEL", QFile::encodeName(dir.path() + "/no-model"));
+    const Run unheard = voiceCheck({ voice });
+    qunsetenv("VP_SPEECH_MODEL");
+    QCOMPARE(unheard.exitCode, 0);
+    QVERIFY2(unheard.out.contains(
+                 "\nwords not checked: the speech model is not installed (pocketsphinx-en-us)\n"),
+             unheard.out.constData());
     // A report that cannot be written is a failure, said in one line.
     QProcess full;
     full.setStandardOutputFile("/dev/full");

@@ -43,7 +43,10 @@ class SampleWorkers
 {
 public:
     SampleWorkers(const QList<SampleFiles> &files, const HeardLines *lines)
-        : m_files(files), m_lines(lines), m_reports(files.size()), m_words(files.size())
+        : m_files(files)
+        , m_lines(lines)
+        , m_reports(std::size_t(files.size()))
+        , m_words(std::size_t(files.size()))
     { }
 
     void run()
@@ -56,8 +59,8 @@ public:
         work();
     }
 
-    QList<SampleReport> reports() const { return m_reports; }
-    const QList<SampleWords> &words() const { return m_words; }
+    QList<SampleReport> reports() const { return { m_reports.begin(), m_reports.end() }; }
+    QList<SampleWords> words() const { return { m_words.begin(), m_words.end() }; }
     QString modelFault() const { return m_modelFault; }
 
 private:
@@ -67,7 +70,7 @@ private:
         bool loaded = false;
         for (qsizetype i = m_next++; i < m_files.size(); i = m_next++) {
             const SampleFiles &files = m_files[i];
-            SampleReport &sample = m_reports[i];
+            SampleReport &sample = m_reports[std::size_t(i)];
             sample = { files.name, files.taken, files.others, std::nullopt, {}, files.note, {} };
             if (files.takenPath.isEmpty())
                 continue;
@@ -79,7 +82,7 @@ private:
             if (!std::exchange(loaded, true))
                 recogniser = load();
             if (recogniser)
-                m_words[i] = hearSample(
+                m_words[std::size_t(i)] = hearSample(
                     *recogniser, speech,
                     sample.measures->leadingPause / double(sample.measures->rate),
                     sample.measures->trailingPause / double(sample.measures->rate), int(i));
@@ -106,8 +109,9 @@ private:
     const QList<SampleFiles> &m_files;
     const HeardLines *m_lines;
     std::atomic<qsizetype> m_next = 0;
-    QList<SampleReport> m_reports;
-    QList<SampleWords> m_words;
+    // Each thread writes the entries of the samples it took.
+    std::vector<SampleReport> m_reports;
+    std::vector<SampleWords> m_words;
     QMutex m_faultLock;
     QString m_modelFault; // guarded by m_faultLock
 };
@@ -191,9 +195,11 @@ std::optional<VoiceReport> checkVoice(const QString &folder, const CheckOptions 
 
     VoiceReport report;
     report.folder = folder;
-    const VoiceLines lines = options.words ? readVoiceLines(folder) : VoiceLines();
-    const HeardLines heard = options.words ? heardLines(lines.texts) : HeardLines();
-    SampleWorkers workers(voice->samples, options.words ? &heard : nullptr);
+    const QString missingModel = options.words ? Recogniser::missingModel() : QString();
+    const bool hearing = options.words && missingModel.isEmpty();
+    const VoiceLines lines = hearing ? readVoiceLines(folder) : VoiceLines();
+    const HeardLines heard = hearing ? heardLines(lines.texts) : HeardLines();
+    SampleWorkers workers(voice->samples, hearing ? &heard : nullptr);
     workers.run();
     report.samples = workers.reports();
     QList<SampleMeasures> decoded;
@@ -205,13 +211,12 @@ std::optional<VoiceReport> checkVoice(const QString &folder, const CheckOptions 
     for (SampleReport &sample : report.samples)
         sample.problems = problemsOf(sample, report.reference);
     report.words.asked = options.words;
-    if (options.words) {
+    report.words.reason = options.words ? missingModel : QStringLiteral("not asked for");
+    if (hearing) {
         report.words.notes = lineNotes(lines, heard, *voice);
         judgeWordsInto(report, workers.words(), heard);
         if (!workers.modelFault().isEmpty())
             report.words.reason = workers.modelFault();
-    } else {
-        report.words.reason = QStringLiteral("not asked for");
     }
     for (const QString &file : voice->extras)
         report.extras.append({ file, nearestSampleName(file) });

@@ -2,8 +2,8 @@
 
 #include "wordslog.h"
 
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cstdarg>
 #include <mutex>
@@ -161,15 +161,22 @@ QString Recogniser::modelFolder()
     return chosen.isEmpty() ? QStringLiteral(VP_SPEECH_MODEL) : chosen;
 }
 
+QString Recogniser::missingModel()
+{
+    const QDir model(modelFolder());
+    if (model.exists(QStringLiteral("en-us/mdef"))
+        && model.exists(QStringLiteral("cmudict-en-us.dict")))
+        return {};
+    return QStringLiteral("the speech model is not installed (pocketsphinx-en-us)");
+}
+
 std::unique_ptr<Recogniser> Recogniser::create(const LineSet &lines, QString *why)
 {
     routeMessages();
     const std::lock_guard lock(setUpLock);
     std::unique_ptr<Recogniser> recogniser;
-    QString fault;
-    if (!QFileInfo::exists(modelFolder() + QStringLiteral("/en-us/mdef"))) {
-        fault = QStringLiteral("the speech model is not installed (pocketsphinx-en-us)");
-    } else {
+    QString fault = missingModel();
+    if (fault.isEmpty()) {
         recogniser.reset(new Recogniser(lines, newDecoder(SearchBeam), newDecoder(ScoringBeam)));
         if (!recogniser->m_search || !recogniser->m_scoring
             || !addWords(recogniser->m_search, lines.pronunciations)

@@ -54,6 +54,8 @@ public:
 
     // Where the model lives; set at build time, VP_SPEECH_MODEL overrides it.
     static QString modelFolder();
+    // Why the model cannot be used, or nothing when it is there.
+    static QString missingModel();
 
 private:
     Recogniser(const LineSet &lines, ps_decoder_s *search, ps_decoder_s *scoring);
