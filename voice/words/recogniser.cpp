@@ -20,14 +20,16 @@
 // for synthetic and accented voices. Between two words a pause may stand,
 // as after "At the roundabout,".
 //
-// One search over every line picks the line that fits best. When that is
-// not the sample's own line, a second decoder, with wider beams, lays each
-// of the two lines on the sample alone; the difference of those two scores
-// is the margin the judgement weighs. Both decoders score every state of
-// the model in every frame: scores then compare between two searches, and
-// nothing is left over from the sample before (scoring only the states a
-// search visits reads stale scores for the states it enters, and what a
-// sample was heard to say came to depend on the order samples came in).
+// One search over every line picks the line that fits best. Its scores are
+// relative to the states it visits, so they compare only within it: when
+// the line is not the sample's own, a second decoder, with wider beams and
+// scoring every state of the model in every frame, lays each of the two
+// lines on the sample alone, and the difference of those two scores is the
+// margin the judgement weighs.
+//
+// Neither decoder keeps anything from one sample to the next: the front
+// end's noise removal would carry its estimate of the noise over, and what
+// a sample was heard to say would depend on the sample heard before it.
 
 namespace {
 
@@ -65,13 +67,14 @@ void routeMessages()
     });
 }
 
-ps_decoder_t *newDecoder(const char *beam)
+ps_decoder_t *newDecoder(const char *allStates, const char *beam)
 {
     const QByteArray model
         = QFile::encodeName(Recogniser::modelFolder() + QStringLiteral("/en-us"));
-    cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", model.constData(),
-                                   "-compallsen", "yes", "-beam", beam, "-wbeam", beam, "-pbeam",
-                                   beam, "-remove_silence", "no", "-fsgusefiller", "no", nullptr);
+    cmd_ln_t *config
+        = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", model.constData(), "-compallsen", allStates,
+                      "-beam", beam, "-wbeam", beam, "-pbeam", beam, "-remove_silence", "no",
+                      "-remove_noise", "no", "-fsgusefiller", "no", nullptr);
     if (!config)
         return nullptr;
     ps_decoder_t *decoder = ps_init(config);
@@ -177,7 +180,8 @@ std::unique_ptr<Recogniser> Recogniser::create(const LineSet &lines, QString *wh
     std::unique_ptr<Recogniser> recogniser;
     QString fault = missingModel();
     if (fault.isEmpty()) {
-        recogniser.reset(new Recogniser(lines, newDecoder(SearchBeam), newDecoder(ScoringBeam)));
+        recogniser.reset(
+            new Recogniser(lines, newDecoder("no", SearchBeam), newDecoder("yes", ScoringBeam)));
         if (!recogniser->m_search || !recogniser->m_scoring
             || !addWords(recogniser->m_search, lines.pronunciations)
             || !addWords(recogniser->m_scoring, lines.pronunciations))
