@@ -791,12 +791,20 @@ void TestVoiceCheck::honestVoicesPass()
     QTemporaryDir dir;
     if (const QString skip = make(dir.path()); !skip.isEmpty())
         QSKIP(qPrintable(skip));
-    const QJsonObject report = jsonReport(dir.path(), clipped.isEmpty() ? 0 : 1);
+#ifdef VP_SANITIZED
+    // A sanitizer slows the speech model's many small allocations fivefold:
+    // there one spoken voice is heard, in Release every one.
+    const bool hear = !speech || QByteArray(QTest::currentDataTag()) == "espeak-ng";
+#else
+    const bool hear = true;
+#endif
+    const QJsonObject report = jsonReport(dir.path(), clipped.isEmpty() ? 0 : 1,
+                                          hear ? QStringList() : QStringList { "--no-words" });
     // Speech is heard, most of it as its own lines; tones are not taken for words.
-    QCOMPARE(report["words"]["checked"].toBool(), speech);
+    QCOMPARE(report["words"]["checked"].toBool(), speech && hear);
     const int heardOwn = report["words"]["heard_as_own_line"].toInt();
     qInfo() << "heard as their own lines:" << heardOwn;
-    QVERIFY2(!speech || heardOwn >= 45, qPrintable(QString::number(heardOwn)));
+    QVERIFY2(!speech || !hear || heardOwn >= 45, qPrintable(QString::number(heardOwn)));
     const auto problems = problemsByName(report);
     QCOMPARE(problems.size(), int(SampleCatalogue.size()));
     QCOMPARE(report["samples"].toArray().first()["name"].toString(), "TurnLeft");
