@@ -1,4 +1,5 @@
 #include "capturesession.h"
+#include "defaultlines.h"
 #include "filepermissions.h"
 #include "recorderwindow.h"
 #include "recordingoutput.h"
@@ -6,12 +7,16 @@
 #include "samplefile.h"
 #include "soundtestkit.h"
 #include "takefolder.h"
+#include "voicereport.h"
+#include "wordscache.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,6 +37,8 @@ constexpr double WordSeconds = 0.4;
 constexpr double EndTolerance = 0.05;
 constexpr int Deadline = 20000;
 const QString Name = QStringLiteral("TurnLeft");
+// The turns: enough samples for the words to be judged as a set.
+constexpr int Turns = 16;
 
 enum Word { Silence, Spoken, Clipping, Discarded };
 
@@ -72,6 +79,45 @@ QByteArray bytesOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// espeak-ng's speech of text in a WAV file at path.
+bool speak(const QString &text, const QString &path, const QStringList &options = {})
+{
+    QProcess espeak;
+    espeak.start("espeak-ng", options + QStringList { "-w", path, text });
+    return espeak.waitForFinished(30000) && espeak.exitStatus() == QProcess::NormalExit
+        && espeak.exitCode() == 0;
+}
+
+// The turns spoken by espeak-ng into folder, each its own line but
+// TurnRight, which says turnRightSays, more slowly, as another take would.
+bool speakTurns(const QString &folder, const QString &turnRightSays)
+{
+    for (int i = 0; i < Turns; ++i) {
+        const QString name = QString::fromUtf8(DefaultLines[i].name);
+        const bool right = name == QStringLiteral("TurnRight");
+        const QString text = right ? turnRightSays : QString::fromUtf8(DefaultLines[i].text);
+        if (!speak(text, folder + '/' + name + ".wav",
+                   right ? QStringList { "-s", "140" } : QStringList()))
+            return false;
+    }
+    return true;
+}
+
+// What the words check made of every sample: the line it was heard to say
+// and its problems.
+QStringList wordsOf(const VoiceReport &report)
+{
+    QStringList samples;
+    for (const SampleReport &sample : report.samples) {
+        QStringList problems;
+        for (const Problem problem : sample.problems)
+            problems << wordFor(problem);
+        samples << sample.name + ": " + (sample.heard ? sample.heard->name : "-") + ", "
+                + problems.join(' ');
+    }
+    return samples;
+}
+
 QStringList filesUnder(const QString &folder)
 {
     QStringList files;
@@ -98,6 +144,7 @@ private slots:
     void clipLightStaysLit();
     void meterShowsItsFloor_data();
     void meterShowsItsFloor();
+    void hearingsKept();
 
 private:
     bool openInput(const QList<int> &words, bool noisy = false);
@@ -433,6 +480,51 @@ void TestRecorder::meterShowsItsFloor()
     }
     QVERIFY(figures);
     QTRY_COMPARE_WITH_TIMEOUT(figures->text(), shown, Deadline);
+}
+
+// A check that keeps its hearings hears again only the samples whose files
+// changed, and judges as a check that hears them all; other lines are all
+// heard again.
+void TestRecorder::hearingsKept()
+{
+    if (QStandardPaths::findExecutable("espeak-ng").isEmpty())
+        QSKIP("espeak-ng is not installed");
+    const QString voice = m_dir->path();
+    QVERIFY(speakTurns(voice, "Turn right"));
+    WordsCache cache;
+    // A check that keeps its hearings, and how many samples it heard.
+    const auto check = [&] {
+        const int before = cache.hearings();
+        auto report = checkVoice(voice, { .cache = &cache });
+        return std::pair(report, cache.hearings() - before);
+    };
+
+    const auto [first, heardFirst] = check();
+    QVERIFY(first);
+    QCOMPARE(heardFirst, Turns);
+    QVERIFY(first->words.checked);
+    QCOMPARE(first->namesWith(Problem::WrongWords), QStringList());
+    // TurnLeft and TurnRight swapped: both heard again, and found.
+    QVERIFY(QFile::rename(voice + "/TurnLeft.wav", voice + "/swap.wav"));
+    QVERIFY(QFile::rename(voice + "/TurnRight.wav", voice + "/TurnLeft.wav"));
+    QVERIFY(QFile::rename(voice + "/swap.wav", voice + "/TurnRight.wav"));
+    const auto [swapped, heardSwapped] = check();
+    QVERIFY(swapped);
+    QCOMPARE(heardSwapped, 2);
+    QCOMPARE(swapped->namesWith(Problem::WrongWords), QStringList({ "TurnLeft", "TurnRight" }));
+    const auto afresh = checkVoice(voice);
+    QVERIFY(afresh);
+    QCOMPARE(wordsOf(*swapped), wordsOf(*afresh));
+    const auto [again, heardAgain] = check();
+    QVERIFY(again);
+    QCOMPARE(heardAgain, 0);
+    QCOMPARE(wordsOf(*again), wordsOf(*afresh));
+
+    QFile lines(voice + "/lines.txt");
+    QVERIFY(lines.open(QIODevice::WriteOnly));
+    QVERIFY(lines.write("KeepLeft\tKeep to the left\n") > 0);
+    lines.close();
+    QCOMPARE(check().second, Turns);
 }
 
 QTEST_MAIN(TestRecorder)
