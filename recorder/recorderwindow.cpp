@@ -30,15 +30,29 @@ constexpr int DeviceRetryMs = 1000;
 constexpr int IdleCloseMs = 60000;
 enum Column { NameColumn, LineColumn, StateColumn };
 
-QString stateOf(const SampleReport &sample)
+// The words for what is wrong with a sample. The line it says instead of
+// its own comes from the words check, which may be a moment older than the
+// rest.
+QStringList faultsOf(const SampleReport &sample, const std::optional<HeardLine> &saysOther)
+{
+    QStringList faults;
+    for (const Problem problem : sample.problems) {
+        if (problem != Problem::WrongWords)
+            faults << wordFor(problem);
+    }
+    if (saysOther)
+        faults << QStringLiteral("%1: sounds like %2 (\"%3\")")
+                      .arg(wordFor(Problem::WrongWords), saysOther->name, saysOther->line);
+    return faults;
+}
+
+QString stateOf(const SampleReport &sample, const QStringList &faults)
 {
     if (!sample.measures)
         return QStringLiteral("no take yet");
-    QStringList words;
-    for (const Problem problem : sample.problems)
-        words << wordFor(problem);
     const QString length = QStringLiteral("%1 s").arg(sample.measures->seconds(), 0, 'f', 2);
-    return words.isEmpty() ? length : length + QStringLiteral(", ") + words.join(QLatin1Char(' '));
+    return faults.isEmpty() ? length
+                            : length + QStringLiteral(", ") + faults.join(QLatin1Char(' '));
 }
 
 QString dbText(double db)
@@ -107,6 +121,7 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     m_finish->setAccessibleName(tr("Make the finished voice"));
     m_record->setFocusPolicy(Qt::NoFocus);
     m_list->setFocus();
+    connect(&m_wordsCheck, &WordsCheck::checked, this, &RecorderWindow::heard);
     buildList();
     addKeys();
     openFolder(folder);
@@ -172,6 +187,8 @@ void RecorderWindow::openFolder(const QString &folder)
         return;
     }
     m_folder = TakeFolder(folder);
+    m_saysOther.clear();
+    m_words = {};
     setWindowTitle(tr("Voice Recorder - %1").arg(QDir::toNativeSeparators(folder)));
     refresh();
     m_list->setCurrentItem(nullptr);
@@ -181,7 +198,9 @@ void RecorderWindow::openFolder(const QString &folder)
 void RecorderWindow::makeFinishedVoice(const QString &out)
 {
     const QString fault = outFolderFault(m_folder.folder(), out);
-    const auto voice = fault.isEmpty() ? checkVoice(m_folder.folder()) : std::nullopt;
+    const auto voice = fault.isEmpty()
+        ? checkVoice(m_folder.folder(), { .cache = &m_wordsCheck.cache() })
+        : std::nullopt;
     if (!voice) {
         say(tr("The finished voice cannot go to %1: %2")
                 .arg(out, fault.isEmpty() ? tr("the voice cannot be read") : fault));
@@ -270,22 +289,50 @@ void RecorderWindow::buildList()
     m_list->header()->setSectionResizeMode(LineColumn, QHeaderView::ResizeToContents);
 }
 
-// The states as voice-check judges the folder as it now stands.
+// The states as voice-check judges the folder as it now stands; the words
+// follow when heard.
 void RecorderWindow::refresh()
 {
     const auto voice = checkVoice(m_folder.folder(), { .words = false });
     const QStringList lines = readVoiceLines(m_folder.folder()).texts;
     for (qsizetype i = 0; i < m_rows.size(); ++i)
         m_rows[i]->setText(LineColumn, lines.value(i));
+    m_wordsCheck.ask(m_folder.folder());
+    showStates(voice.value_or(VoiceReport {}));
+}
+
+void RecorderWindow::heard(const VoiceReport &voice)
+{
+    m_words = voice.words;
+    m_saysOther.clear();
+    for (const SampleReport &sample : voice.samples)
+        m_saysOther << (sample.problems.contains(Problem::WrongWords) ? sample.heard
+                                                                      : std::nullopt);
+    showStates(voice);
+    if (const auto other = m_saysOther.value(indexOf(m_heardTake)))
+        say(tr("%1 It sounds like %2 (\"%3\").").arg(message(), other->name, other->line));
+    m_heardTake.clear();
+}
+
+void RecorderWindow::showStates(const VoiceReport &voice)
+{
     int recorded = 0;
     int fine = 0;
-    for (qsizetype i = 0; voice && i < voice->samples.size(); ++i) {
-        const SampleReport &sample = voice->samples[i];
-        m_rows[i]->setText(StateColumn, stateOf(sample));
+    for (qsizetype i = 0; i < voice.samples.size(); ++i) {
+        const SampleReport &sample = voice.samples[i];
+        const QStringList faults = faultsOf(sample, m_saysOther.value(i));
+        m_rows[i]->setText(StateColumn, stateOf(sample, faults));
         recorded += sample.measures ? 1 : 0;
-        fine += sample.measures && sample.problems.isEmpty() ? 1 : 0;
+        fine += sample.measures && faults.isEmpty() ? 1 : 0;
     }
-    m_summary->setText(tr("%1 of %2 recorded, %3 fine").arg(recorded).arg(m_rows.size()).arg(fine));
+    QString words;
+    if (m_wordsCheck.pending())
+        words = tr(", hearing the words...");
+    else if (!m_words.checked)
+        words = tr(", words not checked");
+    m_summary->setText(
+        tr("%1 of %2 recorded, %3 fine%4").arg(recorded).arg(m_rows.size()).arg(fine).arg(words));
+    m_summary->setToolTip(m_words.checked ? QString() : m_words.reason);
 }
 
 int RecorderWindow::currentIndex() const
@@ -386,6 +433,7 @@ void RecorderWindow::takeEnded(const Take &take)
     } else {
         say(error.isEmpty() ? tr("%1 recorded (%2 s).").arg(name).arg(take.seconds(), 0, 'f', 1)
                             : error);
+        m_heardTake = error.isEmpty() ? name : QString();
     }
     refresh();
     if (error.isEmpty())
@@ -423,6 +471,7 @@ void RecorderWindow::showLevel(const LevelMeter::Level &level)
 
 void RecorderWindow::say(const QString &line)
 {
+    m_heardTake.clear();
     m_message->setText(line);
 }
 

@@ -3,6 +3,8 @@
 #include "capturesession.h"
 #include "takefolder.h"
 #include "takeview.h"
+#include "voicereport.h"
+#include "wordscheck.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -13,11 +15,14 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class AudioOutput;
 
 // The recorder's window: the catalogue's names with the line to say and
-// each one's state, the meter, and one line that says what went wrong.
+// each one's state, the meter, and one line that says what went wrong. The
+// states are voice-check's, words and all: the words arrive from a check on
+// a thread of its own a moment after the rest.
 // Everything is done with keys: R, Esc, Space, P, Ctrl+Z, the arrows.
 class RecorderWindow : public QWidget
 {
@@ -43,6 +48,8 @@ private:
     void addKeys();
     void showRecording();
     void refresh();
+    void heard(const VoiceReport &voice);
+    void showStates(const VoiceReport &voice);
     void selectName(int index);
     void selectNextWithoutTake();
     int currentIndex() const;
@@ -78,6 +85,12 @@ private:
     QPushButton *m_finish;
     QList<QTreeWidgetItem *> m_rows; // catalogue order
     QString m_takingFor;             // the name the take in progress is for
+    WordsCheck m_wordsCheck;
+    // From the last words check: per row, the line the sample says instead
+    // of its own; and how the voice's words went.
+    QList<std::optional<HeardLine>> m_saysOther;
+    WordsReport m_words;
+    QString m_heardTake; // the name of the take just kept, until its words are heard
     // Retries a missing device, and closes an idle one.
     QTimer m_deviceTimer;
     QTimer m_idle;

@@ -1,4 +1,5 @@
 #include "capturesession.h"
+#include "defaultlines.h"
 #include "filepermissions.h"
 #include "recorderwindow.h"
 #include "recordingoutput.h"
@@ -6,14 +7,20 @@
 #include "samplefile.h"
 #include "soundtestkit.h"
 #include "takefolder.h"
+#include "voicereport.h"
+#include "wordscache.h"
+#include "wordscheck.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <cmath>
 #include <csignal>
@@ -31,7 +38,13 @@ constexpr double WordSeconds = 0.4;
 // Within the pause meter's windows and a fade.
 constexpr double EndTolerance = 0.05;
 constexpr int Deadline = 20000;
+// A whole voice heard afresh, under a sanitizer, beside other tests.
+constexpr int HearingDeadline = 180000;
 const QString Name = QStringLiteral("TurnLeft");
+// The turns: enough samples for the words to be judged as a set.
+constexpr int Turns = 16;
+// When the line spoken into the input begins: R is pressed well before.
+constexpr double LineAt = 3.0;
 
 enum Word { Silence, Spoken, Clipping, Discarded };
 
@@ -72,6 +85,63 @@ QByteArray bytesOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The room tone inputOf makes, with the speech in the mono file at path
+// from LineAt on, brought to Rate; nothing when it cannot be read.
+std::optional<QByteArray> inputSaying(const QString &path)
+{
+    const auto file = SampleFile::open(path);
+    if (!file || file->channels() != 1)
+        return std::nullopt;
+    std::vector<float> speech(std::size_t(file->frames()));
+    speech.resize(std::size_t(file->read(speech.data(), file->frames())));
+    QByteArray raw = inputOf({ Silence, Silence });
+    auto *out = reinterpret_cast<float *>(raw.data());
+    const double step = double(file->sampleRate()) / Rate;
+    const auto from = qsizetype(LineAt * Rate);
+    const qsizetype frames = raw.size() / qsizetype(sizeof(float));
+    for (qsizetype i = 0; double(i) * step + 1 < double(speech.size()) && from + i < frames; ++i) {
+        const double at = double(i) * step;
+        const auto k = std::size_t(at);
+        const double between = at - double(k);
+        out[from + i] += float(speech[k] * (1 - between) + speech[k + 1] * between);
+    }
+    return raw;
+}
+
+// espeak-ng's speech of text in a WAV file at path.
+bool speak(const QString &text, const QString &path, const QStringList &options = {})
+{
+    QProcess espeak;
+    espeak.start("espeak-ng", options + QStringList { "-w", path, text });
+    return espeak.waitForFinished(30000) && espeak.exitStatus() == QProcess::NormalExit
+        && espeak.exitCode() == 0;
+}
+
+// The turns spoken by espeak-ng into folder, each its own line but
+// TurnRight, which says turnRightSays, more slowly, as another take would.
+bool speakTurns(const QString &folder, const QString &turnRightSays)
+{
+    for (int i = 0; i < Turns; ++i) {
+        const QString name = QString::fromUtf8(DefaultLines[i].name);
+        const bool right = name == QStringLiteral("TurnRight");
+        const QString text = right ? turnRightSays : QString::fromUtf8(DefaultLines[i].text);
+        if (!speak(text, folder + '/' + name + ".wav",
+                   right ? QStringList { "-s", "140" } : QStringList()))
+            return false;
+    }
+    return true;
+}
+
+// The state of name's row from wrong-words on; empty without it.
+QString wordsOn(const QWidget &window, const QString &name)
+{
+    const auto rows
+        = window.findChild<QTreeWidget *>()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    const QString state = rows.isEmpty() ? QString() : rows.first()->text(2);
+    const auto at = state.indexOf("wrong-words");
+    return at < 0 ? QString() : state.mid(at);
+}
+
 QStringList filesUnder(const QString &folder)
 {
     QStringList files;
@@ -98,6 +168,10 @@ private slots:
     void clipLightStaysLit();
     void meterShowsItsFloor_data();
     void meterShowsItsFloor();
+    void takeHeard_data();
+    void takeHeard();
+    void hearingsKept();
+    void latestCheckReported();
 
 private:
     bool openInput(const QList<int> &words, bool noisy = false);
@@ -433,6 +507,138 @@ void TestRecorder::meterShowsItsFloor()
     }
     QVERIFY(figures);
     QTRY_COMPARE_WITH_TIMEOUT(figures->text(), shown, Deadline);
+}
+
+// A take that says another name's line shows wrong-words on its row, with
+// what it sounds like, once the words are heard, and the message says so;
+// the take is kept all the same. Here the folder's TurnRight says TurnLeft's
+// line, so the take makes a swap; a take of its own line stays fine.
+void TestRecorder::takeHeard_data()
+{
+    QTest::addColumn<QString>("turnRightSays");
+    QTest::addColumn<QString>("takeSays");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("turnLeftHeard"); // the row's state from wrong-words on
+    QTest::addColumn<QString>("turnRightHeard");
+    QTest::addColumn<QString>("told"); // the message after "TurnLeft recorded (N s). "
+
+    QTest::newRow("its own line") << "Turn right"
+                                  << "Turn left"
+                                  << "16 of 59 recorded, 16 fine"
+                                  << ""
+                                  << ""
+                                  << "";
+    QTest::newRow("the line of TurnRight, which says TurnLeft's")
+        << "Turn left"
+        << "Turn right"
+        << "16 of 59 recorded, 14 fine"
+        << "wrong-words: sounds like TurnRight (\"turn right\")"
+        << "wrong-words: sounds like TurnLeft (\"turn left\")"
+        << "It sounds like TurnRight (\"turn right\").";
+}
+
+void TestRecorder::takeHeard()
+{
+#ifdef __SANITIZE_THREAD__
+    QSKIP("the window's painting threads are invisible to ThreadSanitizer");
+#endif
+    QFETCH(QString, turnRightSays);
+    QFETCH(QString, takeSays);
+    QFETCH(QString, summary);
+    QFETCH(QString, turnLeftHeard);
+    QFETCH(QString, turnRightHeard);
+    QFETCH(QString, told);
+    if (QStandardPaths::findExecutable("espeak-ng").isEmpty())
+        QSKIP("espeak-ng is not installed");
+    const QString voice = m_dir->filePath("voice");
+    QVERIFY(QDir().mkpath(voice));
+    QVERIFY(speakTurns(voice, turnRightSays));
+    QVERIFY(speak(takeSays, m_dir->filePath("said.wav")));
+    const auto input = inputSaying(m_dir->filePath("said.wav"));
+    QVERIFY(input);
+    QVERIFY(openInput(*input));
+    m_recording->close();
+
+    RecorderWindow window(voice, std::make_unique<RecordingOutput>());
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(window.currentName(), Name);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R);
+    QTRY_VERIFY_WITH_TIMEOUT(window.message().startsWith(Name + " recorded ("), Deadline);
+    const auto *progress = window.findChild<QLabel *>();
+    QTRY_VERIFY_WITH_TIMEOUT(!progress->text().contains("hearing"), HearingDeadline);
+
+    QCOMPARE(progress->text(), summary);
+    QCOMPARE(wordsOn(window, Name), turnLeftHeard);
+    QCOMPARE(wordsOn(window, "TurnRight"), turnRightHeard);
+    QCOMPARE(window.message().section(" s). ", 1), told);
+    // Kept, beside the sample it replaced.
+    const TakeFolder folder(voice);
+    QCOMPARE(folder.takes(Name), QList<int>({ 1, 2 }));
+    QCOMPARE(folder.chosen(Name)->first, 2);
+    QVERIFY(analyseSample(folder.samplePath(Name)));
+}
+
+// A check that keeps its hearings hears again only the samples whose files
+// changed, and judges as if it heard them all; other lines are all heard
+// again.
+void TestRecorder::hearingsKept()
+{
+    if (QStandardPaths::findExecutable("espeak-ng").isEmpty())
+        QSKIP("espeak-ng is not installed");
+    const QString voice = m_dir->path();
+    QVERIFY(speakTurns(voice, "Turn right"));
+    WordsCache cache;
+    // A check that keeps its hearings, and how many samples it heard.
+    const auto check = [&] {
+        const int before = cache.hearings();
+        auto report = checkVoice(voice, { .cache = &cache });
+        return std::pair(report, cache.hearings() - before);
+    };
+
+    const auto [first, heardFirst] = check();
+    QVERIFY(first);
+    QCOMPARE(heardFirst, Turns);
+    QVERIFY(first->words.checked);
+    QCOMPARE(first->namesWith(Problem::WrongWords), QStringList());
+    // TurnLeft and TurnRight swapped: both heard again, and found.
+    QVERIFY(QFile::rename(voice + "/TurnLeft.wav", voice + "/swap.wav"));
+    QVERIFY(QFile::rename(voice + "/TurnRight.wav", voice + "/TurnLeft.wav"));
+    QVERIFY(QFile::rename(voice + "/swap.wav", voice + "/TurnRight.wav"));
+    const auto [swapped, heardSwapped] = check();
+    QVERIFY(swapped);
+    QCOMPARE(heardSwapped, 2);
+    const QStringList both { "TurnLeft", "TurnRight" };
+    QCOMPARE(swapped->namesWith(Problem::WrongWords), both);
+    const auto [again, heardAgain] = check();
+    QVERIFY(again);
+    QCOMPARE(heardAgain, 0);
+    QCOMPARE(again->namesWith(Problem::WrongWords), both);
+
+    QFile lines(voice + "/lines.txt");
+    QVERIFY(lines.open(QIODevice::WriteOnly));
+    QVERIFY(lines.write("KeepLeft\tKeep to the left\n") > 0);
+    lines.close();
+    QCOMPARE(check().second, Turns);
+}
+
+// A check asked for while another runs follows it, and only the voice as
+// it was last asked for is reported.
+void TestRecorder::latestCheckReported()
+{
+    const QString first = m_dir->filePath("first");
+    QVERIFY(QDir().mkpath(first));
+    WordsCheck check;
+    QStringList reported;
+    connect(&check, &WordsCheck::checked, this,
+            [&](const VoiceReport &report) { reported << report.folder; });
+    check.ask(first);
+    check.ask(m_dir->path());
+    QVERIFY(check.pending());
+    QTRY_VERIFY_WITH_TIMEOUT(!check.pending(), Deadline);
+    QCOMPARE(reported, QStringList { m_dir->path() });
 }
 
 QTEST_MAIN(TestRecorder)

@@ -6,6 +6,7 @@
 #include "voicefolder.h"
 #include "voicelines.h"
 #include "voicewords.h"
+#include "wordscache.h"
 #include "wordslog.h"
 
 #include <QMutex>
@@ -38,13 +39,16 @@ QList<Problem> problemsOf(const SampleReport &sample, const VoiceReference &refe
 }
 
 // Measures every sample in one pass over its file, and hears it when lines
-// are given, on a few threads: each loads the speech model once.
+// are given, on a few threads: each loads the speech model once. A hearing
+// the cache keeps of the file as it is now is taken instead.
 class SampleWorkers
 {
 public:
-    SampleWorkers(const QList<SampleFiles> &files, const HeardLines *lines)
+    SampleWorkers(const QList<SampleFiles> &files, const HeardLines *lines, WordsCache *cache)
         : m_files(files)
         , m_lines(lines)
+        , m_cache(lines ? cache : nullptr)
+        , m_linesNumber(m_cache ? m_cache->useLines(lines->set) : 0)
         , m_reports(std::size_t(files.size()))
         , m_words(std::size_t(files.size()))
     { }
@@ -74,18 +78,29 @@ private:
             sample = { files.name, files.taken, files.others, std::nullopt, {}, files.note, {} };
             if (files.takenPath.isEmpty())
                 continue;
+            // Keyed before it is read: a file that changes meanwhile is heard again next time.
+            const auto key
+                = m_cache ? sampleKey(files.takenPath, int(i), m_linesNumber) : std::nullopt;
+            const auto kept = key ? m_cache->find(*key) : std::nullopt;
             SpeechAudio speech;
-            sample.measures
-                = analyseSample(files.takenPath, &sample.reason, m_lines ? &speech : nullptr);
+            sample.measures = analyseSample(files.takenPath, &sample.reason,
+                                            m_lines && !kept ? &speech : nullptr);
             if (!hearable(sample, i))
                 continue;
+            SampleWords &words = m_words[std::size_t(i)];
+            if (kept) {
+                words = *kept;
+                continue;
+            }
             if (!std::exchange(loaded, true))
                 recogniser = load();
-            if (recogniser)
-                m_words[std::size_t(i)] = hearSample(
-                    *recogniser, speech,
-                    sample.measures->leadingPause / double(sample.measures->rate),
-                    sample.measures->trailingPause / double(sample.measures->rate), int(i));
+            if (!recogniser)
+                continue;
+            words = hearSample(
+                *recogniser, speech, sample.measures->leadingPause / double(sample.measures->rate),
+                sample.measures->trailingPause / double(sample.measures->rate), int(i));
+            if (key)
+                m_cache->keep(*key, words);
         }
     }
 
@@ -108,6 +123,8 @@ private:
 
     const QList<SampleFiles> &m_files;
     const HeardLines *m_lines;
+    WordsCache *m_cache;
+    int m_linesNumber;
     std::atomic<qsizetype> m_next = 0;
     // Each thread writes the entries of the samples it took.
     std::vector<SampleReport> m_reports;
@@ -199,7 +216,7 @@ std::optional<VoiceReport> checkVoice(const QString &folder, const CheckOptions 
     const bool hearing = options.words && missingModel.isEmpty();
     const VoiceLines lines = hearing ? readVoiceLines(folder) : VoiceLines();
     const HeardLines heard = hearing ? heardLines(lines.texts) : HeardLines();
-    SampleWorkers workers(voice->samples, hearing ? &heard : nullptr);
+    SampleWorkers workers(voice->samples, hearing ? &heard : nullptr, options.cache);
     workers.run();
     report.samples = workers.reports();
     QList<SampleMeasures> decoded;

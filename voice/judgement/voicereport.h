@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class WordsCache;
+
 // A line a sample was heard to say: the name it belongs to, and its words.
 struct HeardLine
 {
@@ -65,6 +67,9 @@ struct VoiceReport
 struct CheckOptions
 {
     bool words = true; // hear each sample's words
+    // Hearings of an earlier check, to take those of unchanged files from,
+    // and to keep this check's in.
+    WordsCache *cache = nullptr;
 };
 
 // Checks the voice in folder; nothing when the folder cannot be read.

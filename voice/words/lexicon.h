@@ -15,6 +15,7 @@ struct Pronunciation
 {
     QString word;
     QString phones; // "T ER N"
+    bool operator==(const Pronunciation &) const = default;
 };
 
 // How the words of a voice's lines are said: as the speech model's

@@ -20,6 +20,7 @@ struct LineSet
 {
     QList<QStringList> lines;
     QList<Pronunciation> pronunciations;
+    bool operator==(const LineSet &) const = default;
 };
 
 // What the recogniser made of one sample.
