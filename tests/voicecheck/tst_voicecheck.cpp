@@ -1483,7 +1483,7 @@ void TestVoiceCheck::wordsAreJudgedAsASet_data()
         true, {});
     row("too few samples",
         [] {
-            auto voice = heardVoice(MinJudgedSamples - 1);
+            auto voice = heardVoice(9); // a voice is judged from ten
             hearAs(voice, 0, 1, LoneMargin * 2);
             return voice;
         },
