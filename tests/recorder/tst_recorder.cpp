@@ -586,6 +586,12 @@ void TestRecorder::takeHeard()
 // again.
 void TestRecorder::hearingsKept()
 {
+#ifdef __SANITIZE_THREAD__
+    // Qt starts espeak-ng with clone(CLONE_VM), which ThreadSanitizer takes
+    // for a fork of the test itself: it stops watching and dies at the next
+    // thread. latestCheckReported hears samples on threads instead.
+    QSKIP("ThreadSanitizer cannot follow a test that starts a program");
+#endif
     if (QStandardPaths::findExecutable("espeak-ng").isEmpty())
         QSKIP("espeak-ng is not installed");
     const QString voice = m_dir->path();
@@ -625,11 +631,17 @@ void TestRecorder::hearingsKept()
 }
 
 // A check asked for while another runs follows it, and only the voice as
-// it was last asked for is reported.
+// it was last asked for is reported. Noise keeps the hearing threads busy
+// without a program to speak, so ThreadSanitizer watches them too.
 void TestRecorder::latestCheckReported()
 {
     const QString first = m_dir->filePath("first");
     QVERIFY(QDir().mkpath(first));
+    for (int i = 0; i < Turns; ++i) {
+        const QString name = QString::fromUtf8(DefaultLines[i].name) + ".wav";
+        QVERIFY(writeNoise(first + '/' + name, quint32(i), 0.8));
+        QVERIFY(writeNoise(m_dir->filePath(name), quint32(i + Turns), 0.8));
+    }
     WordsCheck check;
     QStringList reported;
     connect(&check, &WordsCheck::checked, this,
