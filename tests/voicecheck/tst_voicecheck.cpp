@@ -24,6 +24,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -788,12 +789,25 @@ void TestVoiceCheck::honestVoicesPass()
     QFETCH(MakeVoice, make);
     QFETCH(QStringList, clipped);
     QFETCH(bool, speech);
+#ifdef VP_SANITIZED
+    // A sanitizer slows a voice's check fivefold and the speech model's many
+    // small allocations more: there a voice of each kind of file is checked
+    // and one spoken voice heard, in Release every one.
+    static const QSet<QByteArray> sanitized { "tones",
+                                              "8-bit tones",
+                                              "hard links",
+                                              "full-scale sines at 48000 Hz",
+                                              "espeak-ng",
+                                              "44.1 kHz 24-bit at -0.01 dBFS",
+                                              "8-bit reverb tails off centre",
+                                              "Vorbis round trip" };
+    if (!sanitized.contains(QTest::currentDataTag()))
+        QSKIP("the Release suite checks this voice");
+#endif
     QTemporaryDir dir;
     if (const QString skip = make(dir.path()); !skip.isEmpty())
         QSKIP(qPrintable(skip));
 #ifdef VP_SANITIZED
-    // A sanitizer slows the speech model's many small allocations fivefold:
-    // there one spoken voice is heard, in Release every one.
     const bool hear = !speech || QByteArray(QTest::currentDataTag()) == "espeak-ng";
 #else
     const bool hear = true;
@@ -1380,6 +1394,10 @@ void TestVoiceCheck::plantedWordsAreFound()
     QFETCH(MakeVoice, make);
     QFETCH(Wording, wording);
     QFETCH(bool, checked);
+#ifdef VP_SANITIZED
+    if (QByteArray(QTest::currentDataTag()) != "44.1 kHz 24-bit")
+        QSKIP("the Release suite hears this voice");
+#endif
     QTemporaryDir dir;
     if (const QString skip = make(dir.path()); !skip.isEmpty())
         QSKIP(qPrintable(skip));
