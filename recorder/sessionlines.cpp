@@ -413,11 +413,20 @@ QList<SpokenLine> LineFinder::withMissing(const QList<SpokenLine> &spoken)
     return withFitting(spoken, asked);
 }
 
-// A line heard again, however unclearly, a moment after it was said is a retake.
+// A line heard again, however unclearly, a moment after it was said is a
+// retake; unless the order expects a line there that is found nowhere,
+// which is the likelier reading ("five hundred" heard as "four hundred").
 QList<SpokenLine> LineFinder::withRetakes(const QList<SpokenLine> &spoken)
 {
+    QList<bool> found(m_lines.size(), false);
+    for (const SpokenLine &one : spoken)
+        found[one.line] = true;
+    const auto missing = [&](int line) { return line >= 0 && line < found.size() && !found[line]; };
     QList<std::pair<PieceRun, int>> asked;
     betweenSpoken(spoken, [&](const PieceRun &utterance, int line, qsizetype i) {
+        if ((i > 0 && missing(spoken[i - 1].line + 1))
+            || (i < spoken.size() && missing(spoken[i].line - 1)))
+            return;
         for (qsizetype n = std::max<qsizetype>(0, i - RetakeWithin); n < i; ++n) {
             if (spoken[n].line == line) {
                 asked += { { utterance, line }, { utterance, line } };
