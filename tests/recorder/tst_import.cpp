@@ -275,7 +275,8 @@ void TestImport::otherLanguage()
 {
     QFETCH(int, lines);
 #ifdef VP_SANITIZED
-    QSKIP("a whole voice heard again under a sanitizer takes minutes; Release imports it");
+    if (lines == 59)
+        QSKIP("a whole voice heard again under a sanitizer takes minutes; Release imports it");
 #endif
     QCOMPARE(GermanLines.size(), qsizetype(std::size(DefaultLines)));
     const QList<SessionPart> parts = linesInOrder(GermanLines.first(lines));
