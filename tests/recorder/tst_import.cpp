@@ -24,6 +24,7 @@
 
 #include <cmath>
 #include <functional>
+#include <sys/resource.h>
 
 namespace {
 
@@ -35,9 +36,15 @@ struct Imported
     QByteArray errors;
 };
 
-Imported runImport(const QStringList &arguments)
+// voice-recorder --import with arguments; with fileLimit, files it writes
+// may grow no larger, as on a disk that fills up.
+Imported runImport(const QStringList &arguments, rlim_t fileLimit = RLIM_INFINITY)
 {
     QProcess recorder;
+    recorder.setChildProcessModifier([fileLimit] {
+        const rlimit limit { fileLimit, fileLimit };
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
     recorder.start(VOICE_RECORDER, QStringList { "--import" } + arguments);
     Imported imported;
     // A whole session heard under a sanitizer, beside other tests.
@@ -189,6 +196,8 @@ private slots:
     void otherLanguage();
     void refused_data();
     void refused();
+    void damaged_data();
+    void damaged();
     void windowWithKeys();
 
 private:
@@ -335,6 +344,56 @@ void TestImport::refused()
     QCOMPARE(imported.errors, QByteArray());
     QVERIFY2(imported.lines.first().startsWith(says), qPrintable(imported.lines.join('\n')));
     QVERIFY(!QDir(m_dir->path()).exists("voice"));
+}
+
+void TestImport::damaged_data()
+{
+    QTest::addColumn<bool>("cutShort");
+    QTest::newRow("a recording cut short") << true;
+    QTest::newRow("a disk that fills up") << false;
+}
+
+// A recording that ends early is imported as far as it goes; a disk that
+// fills up stops the import, and the sample the folder held is not lost.
+void TestImport::damaged()
+{
+    QFETCH(bool, cutShort);
+    QList<SessionPart> parts;
+    for (const int line : cutShort ? QList { 0, 1, 2, 3 } : QList { 51 })
+        parts.append({ SessionPart::Kind::Line, textOf(line), line });
+    const QString recording = m_dir->filePath("session.wav");
+    const auto where = SessionKit().write(recording, parts);
+    QVERIFY(where);
+    const QString folder = m_dir->filePath("voice");
+    QVERIFY(QDir().mkpath(folder));
+    // A sample recorded before, which the import keeps as a take first.
+    const QString sample = folder + '/' + nameOf(parts.first().name) + ".wav";
+    QVERIFY(SessionKit().write(sample, { { SessionPart::Kind::Noise, {} } }, 22050));
+    const QByteArray before = [&] {
+        QFile file(sample);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    if (cutShort)
+        QVERIFY(QFile(recording).resize(qint64((*where)[2].from * 44100) * 2 + 44));
+
+    // Room for the working copy in the temporary folder, none for a take.
+    const Imported imported = runImport({ recording, folder }, cutShort ? RLIM_INFINITY : 300000);
+    QCOMPARE(imported.errors, QByteArray());
+    if (cutShort) {
+        QCOMPARE(imported.status, 1);
+        QVERIFY(reportOf(imported, "TurnRight").startsWith("found at"));
+        QCOMPARE(reportOf(imported, "2ndLeft"), QStringLiteral("not found"));
+        QVERIFY(QFile::exists(folder + "/takes/TurnLeft/1.wav"));
+        return;
+    }
+    QCOMPARE(imported.status, 2);
+    QVERIFY2(imported.lines.join('\n').contains("0 of 1 takes were kept before"),
+             qPrintable(imported.lines.join('\n')));
+    QFile kept(sample);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), before);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+             QStringList { kept.fileName().section('/', -1) });
 }
 
 // "Import a recording..." by its key, I, the file named in the dialog by
