@@ -459,7 +459,8 @@ void RecorderWindow::record()
         m_input.stop();
         return;
     }
-    if (currentIndex() < 0)
+    // The import writes takes of its own meanwhile.
+    if (currentIndex() < 0 || m_importJob.running())
         return;
     openInput();
     if (!m_input.isOpen())
