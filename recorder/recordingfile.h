@@ -18,6 +18,9 @@ public:
     RecordingFile(const RecordingFile &) = delete;
     RecordingFile &operator=(const RecordingFile &) = delete;
 
+    // Frames read at a time: a few hundred milliseconds, whatever the file.
+    static constexpr qint64 BlockFrames = 8192;
+
     int channels() const { return m_channels; }
     int rate() const { return m_rate; }
     // The frames the header promises; a file cut short holds fewer.

@@ -12,8 +12,6 @@ namespace {
 
 constexpr double LowestDb = -127.5;
 constexpr double LevelStepDb = 0.5;
-constexpr qint64 BlockFrames = 8192;
-constexpr qint64 SpeechPerWindow = SpeechAudio::Rate / SessionAudio::WindowsPerSecond;
 
 quint8 levelOf(double meanSquare)
 {
@@ -70,10 +68,10 @@ bool SessionAudio::readFrom(const QString &path, const Progress &progress, QStri
         written = m_copy.write(reinterpret_cast<const char *>(samples.data()), bytes) == bytes;
         return written;
     });
-    std::vector<float> block(std::size_t(BlockFrames * channels));
+    std::vector<float> block(std::size_t(RecordingFile::BlockFrames * channels));
     double sum = 0;
     qint64 windowEnd = frameAt(1);
-    for (qint64 read; (read = file->read(block.data(), BlockFrames)) > 0;) {
+    for (qint64 read; (read = file->read(block.data(), RecordingFile::BlockFrames)) > 0;) {
         const float *frame = block.data();
         for (qint64 i = 0; i < read; ++i) {
             for (int channel = 0; channel < channels; ++channel, ++frame)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "speechaudio.h"
+
 #include <QMutex>
 #include <QString>
 #include <QTemporaryFile>
@@ -17,6 +19,8 @@ class SessionAudio
 {
 public:
     static constexpr int WindowsPerSecond = 100;
+    // Samples at the recogniser's rate in one window.
+    static constexpr qint64 SpeechPerWindow = SpeechAudio::Rate / WindowsPerSecond;
 
     // Says how far the reading has come, 0 to 1; false stops it.
     using Progress = std::function<bool(double done)>;

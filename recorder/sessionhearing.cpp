@@ -19,7 +19,6 @@ constexpr qint64 EdgeWindows = 3;
 // A pause inside a run is heard as at most this much of it, the start and the end.
 constexpr qint64 KeptPauseWindows = 40;
 
-constexpr qint64 SpeechPerWindow = SpeechAudio::Rate / SessionAudio::WindowsPerSecond;
 // A pause this long inside a run must be a pause in the line heard in it,
 // for at least half its length.
 constexpr qint64 KeptPauseInLine = 30;
@@ -84,7 +83,7 @@ SessionHearing::RunAudio SessionHearing::audioOf(const PieceRun &run) const
             audio.pauses.last().to += before;
         const std::vector<qint16> part = m_audio.speech(piece.from - before, piece.to + after);
         audio.samples.insert(audio.samples.end(), part.begin(), part.end());
-        const auto end = qint64(audio.samples.size()) / SpeechPerWindow;
+        const auto end = qint64(audio.samples.size()) / SessionAudio::SpeechPerWindow;
         if (i < run.last)
             audio.pauses.append({ end - after, end });
     }

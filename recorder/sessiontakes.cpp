@@ -5,12 +5,6 @@
 
 #include <utility>
 
-namespace {
-
-constexpr qint64 BlockFrames = 8192;
-
-} // namespace
-
 QString keepTakes(const QString &path, int rate, const QList<TakeSpan> &spans, TakeFolder &folder,
                   const std::function<bool(double done)> &progress, qsizetype *kept)
 {
@@ -22,10 +16,11 @@ QString keepTakes(const QString &path, int rate, const QList<TakeSpan> &spans, T
     if (file->rate() != rate)
         return QStringLiteral("the recording changed while it was imported");
     const int channels = file->channels();
-    std::vector<float> block(std::size_t(BlockFrames * channels));
+    std::vector<float> block(std::size_t(RecordingFile::BlockFrames * channels));
     std::vector<float> frames;
     qint64 at = 0;
-    for (qint64 read; *kept < spans.size() && (read = file->read(block.data(), BlockFrames)) > 0;
+    for (qint64 read;
+         *kept < spans.size() && (read = file->read(block.data(), RecordingFile::BlockFrames)) > 0;
          at += read) {
         for (qint64 i = 0; i < read && *kept < spans.size(); ++i) {
             const TakeSpan &span = spans[*kept];

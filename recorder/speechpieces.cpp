@@ -12,9 +12,9 @@ namespace {
 
 // The room is the level that this share of windows stays below: a session
 // pauses more than this between its lines.
-constexpr double RoomQuantile = 0.1;
+constexpr double RoomShare = 0.1;
 constexpr double LoudQuantile = 0.95;
-constexpr double SpeechAboveRoomDb = 10.0;
+constexpr double SpeechOverRoomDb = 10.0;
 // Where speech is far louder than the room, it must stand this share of
 // the way up.
 constexpr double SpeechShareOfRange = 0.3;
@@ -51,10 +51,10 @@ QList<Stretch> speechPieces(const std::vector<quint8> &levels)
         ++histogram[level];
     if (histogram[0] == qint64(levels.size()))
         return {};
-    const double room = SessionAudio::dbOf(quint8(quantile(histogram, RoomQuantile)));
+    const double room = SessionAudio::dbOf(quint8(quantile(histogram, RoomShare)));
     const double loud = SessionAudio::dbOf(quint8(quantile(histogram, LoudQuantile)));
     const double speech = std::max(
-        { room + SpeechAboveRoomDb, room + SpeechShareOfRange * (loud - room), SilentLevelDb });
+        { room + SpeechOverRoomDb, room + SpeechShareOfRange * (loud - room), SilentLevelDb });
     const double soft = room + SoftAboveRoomDb;
     const auto size = qint64(levels.size());
     const auto at = [&](qint64 window) { return SessionAudio::dbOf(levels[std::size_t(window)]); };

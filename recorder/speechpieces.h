@@ -18,7 +18,7 @@ struct Stretch
 };
 
 // Speech is what stands clear of the room, the quieter part of the
-// recording, by at least SpeechAboveRoomDb, and by more where the speech is
+// recording, by at least 10 dB, and by more where the speech is
 // far louder, with the soft sound (s, f, h) that runs on from it for up to
 // PauseSoftSoundMs. A pause of MinPauseWindows or more parts two pieces; a
 // click shorter than MinSpeechWindows is none.
