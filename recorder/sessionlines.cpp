@@ -148,6 +148,7 @@ private:
     bool explained(const PieceRun &utterance) const;
     bool partOfLonger(const RunKey &run, const HeardRun &heard) const;
     bool overrides(const RunKey &run, const HeardRun &heard) const;
+    bool splitsUtterance(const RunKey &run) const;
     bool expectedThere(const QList<Taken> &alone, const PieceRun &utterance) const;
     QList<Taken> cover() const;
     QList<SpokenLine> inOrder(QList<Taken> taken);
@@ -274,6 +275,18 @@ bool LineFinder::overrides(const RunKey &run, const HeardRun &heard) const
     });
 }
 
+// Whether run begins or ends inside an utterance: two lines said in one
+// breath, which a voice heard poorly seems to hold wherever a word alone
+// sounds like a short line ("ahead" like "after"). Such a run must be heard
+// clearly by the strictest measure, whatever the session's typical deficit.
+bool LineFinder::splitsUtterance(const RunKey &run) const
+{
+    return std::none_of(m_utterances.begin(), m_utterances.end(),
+                        [&](const PieceRun &utterance) { return utterance.first == run.first; })
+        || std::none_of(m_utterances.begin(), m_utterances.end(),
+                        [&](const PieceRun &utterance) { return utterance.last == run.second; });
+}
+
 // The pieces covered by the runs heard as lines that explain them best. A
 // piece left over costs as much as the least clear line would.
 QList<Taken> LineFinder::cover() const
@@ -294,7 +307,8 @@ QList<Taken> LineFinder::cover() const
             const double line = cost[piece] + heard.deficit() * double(heard.speech);
             const int end = run->first.second + 1;
             if (heard.deficit() <= m_unclear && line < cost[end] && !partOfLonger(run->first, heard)
-                && !overrides(run->first, heard)) {
+                && !overrides(run->first, heard)
+                && (!splitsUtterance(run->first) || heard.deficit() <= LeastClear)) {
                 cost[end] = line;
                 from[end] = run->first;
             }
