@@ -1,3 +1,4 @@
+#include "importcommand.h"
 #include "recorderwindow.h"
 #include "sdlaudiooutput.h"
 
@@ -14,6 +15,8 @@ int main(int argc, char *argv[])
     // A file-size limit makes a write fail, as a full disk does, rather
     // than end the program with the take in memory.
     std::signal(SIGXFSZ, SIG_IGN);
+    if (asksForImport(argc, argv))
+        return runImport(argc, argv);
     QApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     const QString folder = QDir(arguments.value(1, QDir::currentPath())).absolutePath();

@@ -28,7 +28,7 @@ constexpr int MeterFloorDb = -60;
 constexpr double LevelTextFloorDb = -90;
 constexpr int DeviceRetryMs = 1000;
 constexpr int IdleCloseMs = 60000;
-enum Column { NameColumn, LineColumn, StateColumn };
+enum Column { NameColumn, LineColumn, StateColumn, ImportColumn };
 
 // The words for what is wrong with a sample. The line it says instead of
 // its own comes from the words check, which may be a moment older than the
@@ -84,6 +84,8 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     , m_take(new QComboBox(this))
     , m_openFolder(new QPushButton(tr("&Open folder..."), this))
     , m_finish(new QPushButton(tr("Make the &finished voice..."), this))
+    , m_import(new QPushButton(tr("&Import a recording..."), this))
+    , m_importProgress(new QProgressBar(this))
 {
     auto *layout = new QVBoxLayout(this);
     auto *row = new QHBoxLayout;
@@ -97,6 +99,8 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     folderRow->addWidget(m_summary, 1);
     folderRow->addWidget(m_openFolder);
     folderRow->addWidget(m_finish);
+    folderRow->addWidget(m_import);
+    folderRow->addWidget(m_importProgress);
     layout->addWidget(m_list, 1);
     layout->addLayout(folderRow);
     auto *takeRow = new QHBoxLayout;
@@ -119,6 +123,11 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
     m_message->setAccessibleName(tr("Message"));
     m_openFolder->setAccessibleName(tr("Open folder"));
     m_finish->setAccessibleName(tr("Make the finished voice"));
+    m_import->setAccessibleName(tr("Import a recording"));
+    m_import->setToolTip(tr("I"));
+    m_importProgress->setAccessibleName(tr("Import progress"));
+    m_importProgress->setObjectName(QStringLiteral("import progress"));
+    m_importProgress->hide();
     m_record->setFocusPolicy(Qt::NoFocus);
     m_list->setFocus();
     connect(&m_wordsCheck, &WordsCheck::checked, this, &RecorderWindow::heard);
@@ -149,6 +158,15 @@ RecorderWindow::RecorderWindow(const QString &folder, std::unique_ptr<AudioOutpu
         if (!out.isEmpty())
             makeFinishedVoice(out);
     });
+    connect(m_import, &QPushButton::clicked, this, [this] {
+        const QString recording = QFileDialog::getOpenFileName(
+            this, tr("A session read from the lines"), m_folder.folder(),
+            tr("Recordings (*.wav *.flac *.ogg *.oga *.aif *.aiff *.w64 *.caf);;All files (*)"));
+        if (!recording.isEmpty())
+            importRecording(recording);
+    });
+    connect(&m_importJob, &ImportJob::progressed, m_importProgress, &QProgressBar::setValue);
+    connect(&m_importJob, &ImportJob::finished, this, &RecorderWindow::imported);
     connect(&m_input, &CaptureSession::levelChanged, this, &RecorderWindow::showLevel);
     connect(&m_input, &CaptureSession::takeEnded, this, &RecorderWindow::takeEnded);
     connect(&m_input, &CaptureSession::deviceLost, this, [this] {
@@ -218,6 +236,39 @@ void RecorderWindow::makeFinishedVoice(const QString &out)
             .arg(finished->samples.size()));
 }
 
+void RecorderWindow::importRecording(const QString &recording)
+{
+    if (m_importJob.running() || m_input.recording() || m_folder.waiting() > 0) {
+        say(tr("Import when no take is in progress or waits to be written."));
+        return;
+    }
+    for (QPushButton *button : { m_record, m_import, m_openFolder, m_finish })
+        button->setEnabled(false);
+    m_importProgress->setValue(0);
+    m_importProgress->show();
+    say(tr("Importing %1...").arg(QDir::toNativeSeparators(recording)));
+    m_importJob.start(recording, m_folder.folder());
+}
+
+void RecorderWindow::imported(const SessionImport &import)
+{
+    m_importProgress->hide();
+    for (QPushButton *button : { m_import, m_openFolder, m_finish })
+        button->setEnabled(true);
+    m_record->setEnabled(m_input.isOpen());
+    QStringList lines = import.notes;
+    if (import.outcome == SessionImport::Outcome::Failed) {
+        lines.append(import.error);
+    } else {
+        for (qsizetype i = 0; i < m_rows.size(); ++i)
+            m_rows[i]->setText(ImportColumn, outcomeOf(import, i));
+        lines.append(foundSummary(import) + QLatin1Char('.'));
+    }
+    // The takes came in through a folder of the import's own.
+    openFolder(m_folder.folder());
+    say(lines.join(QLatin1Char(' ')));
+}
+
 // A list's heading is never current: the arrows go on to the name beyond it.
 void RecorderWindow::passHeadings(QTreeWidgetItem *current, QTreeWidgetItem *previous)
 {
@@ -266,8 +317,8 @@ void RecorderWindow::cutAgain(const Cut &cut)
 
 void RecorderWindow::buildList()
 {
-    m_list->setColumnCount(3);
-    m_list->setHeaderLabels({ tr("Name"), tr("Say"), tr("State") });
+    m_list->setColumnCount(4);
+    m_list->setHeaderLabels({ tr("Name"), tr("Say"), tr("State"), tr("Imported") });
     m_list->setRootIsDecorated(false);
     QList<QTreeWidgetItem *> headings;
     for (const std::string_view list : ListNames) {
@@ -408,7 +459,8 @@ void RecorderWindow::record()
         m_input.stop();
         return;
     }
-    if (currentIndex() < 0)
+    // The import writes takes of its own meanwhile.
+    if (currentIndex() < 0 || m_importJob.running())
         return;
     openInput();
     if (!m_input.isOpen())
@@ -511,6 +563,7 @@ void RecorderWindow::addKeys()
     key(Qt::Key_Space, [this] { play(false); });
     key(Qt::Key_P, [this] { play(true); });
     key(QKeySequence::Undo, &RecorderWindow::undo);
+    key(Qt::Key_I, [this] { m_import->click(); });
     key(Qt::CTRL | Qt::Key_Home, [this] { selectName(0); });
     key(Qt::CTRL | Qt::Key_End, [this] { selectName(int(m_rows.size()) - 1); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capturesession.h"
+#include "importjob.h"
 #include "takefolder.h"
 #include "takeview.h"
 #include "voicereport.h"
@@ -23,7 +24,8 @@ class AudioOutput;
 // each one's state, the meter, and one line that says what went wrong. The
 // states are voice-check's, words and all: the words arrive from a check on
 // a thread of its own a moment after the rest.
-// Everything is done with keys: R, Esc, Space, P, Ctrl+Z, the arrows.
+// Everything is done with keys: R, Esc, Space, P, Ctrl+Z, the arrows;
+// a session recorded elsewhere comes in with "Import a recording...".
 class RecorderWindow : public QWidget
 {
     Q_OBJECT
@@ -39,6 +41,9 @@ public:
     void openFolder(const QString &folder);
     // Writes the fixed copy of the voice into out and says how it checks.
     void makeFinishedVoice(const QString &out);
+    // Imports a session recording into the voice, beside the window: the
+    // progress bar shows how far it has come, the list what it found.
+    void importRecording(const QString &recording);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -66,6 +71,7 @@ private:
     void showTake();
     void writeWaiting();
     void cutAgain(const Cut &cut);
+    void imported(const SessionImport &import);
 
     TakeFolder m_folder;
     std::unique_ptr<AudioOutput> m_output;
@@ -83,6 +89,9 @@ private:
     QComboBox *m_take;
     QPushButton *m_openFolder;
     QPushButton *m_finish;
+    QPushButton *m_import;
+    QProgressBar *m_importProgress;
+    ImportJob m_importJob;
     QList<QTreeWidgetItem *> m_rows; // catalogue order
     QString m_takingFor;             // the name the take in progress is for
     WordsCheck m_wordsCheck;

@@ -11,6 +11,8 @@
 //     beside the window, with the demo voice's hearings kept and one sample
 //     changed, against the whole voice heard afresh and the check without
 //     words the window makes at once.
+// bench_recorder import: see benchimport.h.
+#include "benchimport.h"
 #include "capturesession.h"
 #include "takefolder.h"
 #include "voicereport.h"
@@ -123,6 +125,8 @@ void reportTakeWords(const QString &demo)
 
 int main(int argc, char *argv[])
 {
+    if (argc > 1 && qstrcmp(argv[1], "import") == 0)
+        return benchImport(VOICE_RECORDER);
     qputenv("SDL_AUDIODRIVER", "disk");
     qputenv("SDL_DISKAUDIODELAY", QByteArray::number(DriverDelayMs));
     QCoreApplication app(argc, argv);

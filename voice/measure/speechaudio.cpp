@@ -16,12 +16,13 @@ SpeechAudio::~SpeechAudio()
         soxr_delete(m_soxr);
 }
 
-void SpeechAudio::begin(int channels, int rate)
+void SpeechAudio::begin(int channels, int rate, Sink sink)
 {
     if (m_soxr)
         soxr_delete(m_soxr);
     m_channels = std::max(channels, 1);
     m_samples.clear();
+    m_sink = std::move(sink);
     // The recogniser listens below 6.8 kHz: a quick filter loses nothing it hears.
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_LQ, 0);
@@ -67,12 +68,18 @@ void SpeechAudio::keep(const float *mono, std::size_t count)
             return;
         }
         done += used;
-        if (m_samples.size() + made > MaxSamples) {
+        if (m_sink) {
+            m_samples.clear();
+        } else if (m_samples.size() + made > MaxSamples) {
             m_whole = false;
             m_samples = {};
             return;
         }
         for (std::size_t i = 0; i < made; ++i)
             m_samples.push_back(qint16(std::lround(std::clamp(m_out[i], -1.0f, 1.0f) * 32767)));
+        if (m_sink && made > 0 && !m_sink(m_samples)) {
+            m_whole = false;
+            return;
+        }
     } while (done < count || (!mono && made > 0));
 }

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+#include <span>
 #include <vector>
 
 struct soxr;
@@ -9,20 +11,24 @@ struct soxr;
 // A sample as the recogniser hears it: mono, 16 kHz, 16-bit, converted in
 // the pass that measures it, so that no file is decoded twice. Only the
 // first MaxSeconds are kept: no line runs that long, and an hour-long
-// sample costs no more memory than a line.
+// sample costs no more memory than a line. A long recording is handed to a
+// sink instead, piece by piece, however long.
 class SpeechAudio
 {
 public:
     static constexpr int Rate = 16000;
     static constexpr int MaxSeconds = 30;
+    // Takes the converted audio as it comes; false stops the conversion.
+    using Sink = std::function<bool(std::span<const qint16> samples)>;
 
     SpeechAudio() = default;
     SpeechAudio(const SpeechAudio &) = delete;
     SpeechAudio &operator=(const SpeechAudio &) = delete;
     ~SpeechAudio();
 
-    // Starts a sample of channels at rate, dropping any earlier one.
-    void begin(int channels, int rate);
+    // Starts a sample of channels at rate, dropping any earlier one; with a
+    // sink, nothing is kept here.
+    void begin(int channels, int rate, Sink sink = {});
     void add(const float *frames, qint64 count);
     // Flushes the converter: the last few milliseconds come out here.
     void end();
@@ -39,5 +45,6 @@ private:
     std::vector<float> m_mono;
     std::vector<float> m_out;
     std::vector<qint16> m_samples;
+    Sink m_sink;
     bool m_whole = false;
 };

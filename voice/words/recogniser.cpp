@@ -41,7 +41,15 @@ constexpr float PauseProbability = 0.1f;
 // the end, or there is no score to compare.
 constexpr char SearchBeam[] = "1e-80";
 constexpr char ScoringBeam[] = "1e-150";
+// Any words in any order always reach the end: a narrow beam finds as good
+// a path, at two thirds of the time.
+constexpr char LooseBeam[] = "1e-20";
 constexpr char AllLines[] = "lines";
+constexpr char AnyWords[] = "loose";
+constexpr char Noise[] = "[NOISE]";
+// Each word or noise of the loose explanation costs this much, so that it
+// does not chop a line into words it fits a little better.
+constexpr float LooseWordProbability = 0.1f;
 
 // Setting up a decoder touches the library's shared state; decoding does not.
 std::mutex setUpLock;
@@ -123,12 +131,33 @@ void setGrammar(ps_decoder_t *decoder, const char *name, const QList<QStringList
     fsg_model_free(fsg); // the search keeps its own reference
 }
 
+// A grammar of any of words, or the model's noise, one after another,
+// with pauses between.
+void setLooseGrammar(ps_decoder_t *decoder, const char *name, const QStringList &words)
+{
+    fsg_model_t *fsg = fsg_model_init(name, ps_get_logmath(decoder), 1.0, 3);
+    fsg->start_state = 0;
+    fsg->final_state = 1;
+    const int any = 2;
+    const int cost = logmath_log(ps_get_logmath(decoder), LooseWordProbability);
+    for (const QString &text : words + QStringList { QLatin1String(Noise) }) {
+        const int word = fsg_model_word_add(fsg, text.toUtf8().constData());
+        fsg_model_trans_add(fsg, 0, any, cost, word);
+        fsg_model_trans_add(fsg, any, any, cost, word);
+    }
+    fsg_model_add_silence(fsg, Silence, any, PauseProbability);
+    fsg_model_null_trans_add(fsg, any, fsg->final_state, 0);
+    ps_set_fsg(decoder, name, fsg);
+    fsg_model_free(fsg);
+}
+
 struct Decoded
 {
     QString words;
     int score = 0;
     int from = 0; // the first and last frame of the words
     int to = 0;
+    QList<std::pair<int, int>> pauses;
 };
 
 std::optional<Decoded> decode(ps_decoder_t *decoder, const char *search,
@@ -142,13 +171,15 @@ std::optional<Decoded> decode(ps_decoder_t *decoder, const char *search,
     const char *hypothesis = ps_get_hyp(decoder, &score);
     if (!hypothesis || !*hypothesis)
         return std::nullopt;
-    Decoded decoded { QString::fromUtf8(hypothesis), score, -1, 0 };
+    Decoded decoded { QString::fromUtf8(hypothesis), score, -1, 0, {} };
     for (ps_seg_t *segment = ps_seg_iter(decoder); segment; segment = ps_seg_next(segment)) {
-        if (*ps_seg_word(segment) == '<')
-            continue;
         int from = 0;
         int to = 0;
         ps_seg_frames(segment, &from, &to);
+        if (*ps_seg_word(segment) == '<') {
+            decoded.pauses.append({ from, to });
+            continue;
+        }
         decoded.from = decoded.from < 0 ? from : decoded.from;
         decoded.to = to;
     }
@@ -205,7 +236,7 @@ Recogniser::Recogniser(const LineSet &lines, ps_decoder_s *search, ps_decoder_s 
 
 Recogniser::~Recogniser()
 {
-    for (ps_decoder_t *decoder : { m_search, m_scoring }) {
+    for (ps_decoder_t *decoder : { m_search, m_scoring, m_loose }) {
         if (decoder)
             ps_free(decoder);
     }
@@ -222,7 +253,9 @@ bool Recogniser::setUpSearch()
         if (!words.isEmpty() && same.isEmpty())
             heard.append(words);
         same.append(int(i));
+        m_vocabulary += words;
     }
+    m_vocabulary.removeDuplicates();
     if (!heard.isEmpty())
         setGrammar(m_search, AllLines, heard);
     return !heard.isEmpty();
@@ -238,8 +271,10 @@ Hearing Recogniser::hear(std::span<const qint16> audio, int own)
     if (lines.isEmpty())
         return hearing;
     hearing.line = lines.contains(own) ? own : lines.first();
+    hearing.score = best->score;
     hearing.wordsFrom = best->from;
     hearing.wordsTo = best->to;
+    hearing.pauses = best->pauses;
     if (hearing.line != own)
         hearing.margin = margin(audio, hearing.line, own);
     return hearing;
@@ -249,19 +284,18 @@ std::optional<int> Recogniser::margin(std::span<const qint16> audio, int line, i
 {
     if (own < 0 || own >= m_lines.lines.size())
         return std::nullopt;
-    const auto lineScore = score(audio, line);
-    const auto ownScore = score(audio, own);
-    if (!lineScore || !ownScore)
+    const auto theirs = lineScore(audio, line);
+    const auto ours = lineScore(audio, own);
+    if (!theirs || !ours)
         return std::nullopt;
-    return *lineScore - *ownScore;
+    return *theirs - *ours;
 }
 
-// The score of line laid alone on audio; nothing when it does not fit at all.
-std::optional<int> Recogniser::score(std::span<const qint16> audio, int line)
+std::optional<int> Recogniser::lineScore(std::span<const qint16> audio, int line)
 {
-    const QStringList &words = m_lines.lines[line];
-    if (words.isEmpty())
+    if (line < 0 || line >= m_lines.lines.size() || m_lines.lines[line].isEmpty())
         return std::nullopt;
+    const QStringList &words = m_lines.lines[line];
     const QByteArray name = QByteArray::number(line);
     if (!m_scoringGrammars[line]) {
         const std::lock_guard lock(setUpLock);
@@ -270,4 +304,17 @@ std::optional<int> Recogniser::score(std::span<const qint16> audio, int line)
     }
     const auto laid = decode(m_scoring, name.constData(), audio);
     return laid ? std::optional(laid->score) : std::nullopt;
+}
+
+std::optional<int> Recogniser::looseScore(std::span<const qint16> audio)
+{
+    if (!m_loose) {
+        const std::lock_guard lock(setUpLock);
+        m_loose = newDecoder("no", LooseBeam);
+        if (!m_loose || !addWords(m_loose, m_lines.pronunciations))
+            return std::nullopt;
+        setLooseGrammar(m_loose, AnyWords, m_vocabulary);
+    }
+    const auto loose = decode(m_loose, AnyWords, audio);
+    return loose ? std::optional(loose->score) : std::nullopt;
 }

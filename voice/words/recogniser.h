@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 
 struct ps_decoder_s;
 
@@ -27,12 +28,14 @@ struct LineSet
 struct Hearing
 {
     int line = -1; // the line it says, an index into LineSet::lines; -1 for none
+    int score = 0; // how well that line explains the sample, in log-likelihood points
     // When that is not the sample's own line: how much better it explains
     // the sample than the own line, in the recogniser's log-likelihood
     // points; nothing when either line could not be laid on the sample.
     std::optional<int> margin;
     int wordsFrom = 0; // where the words lie, in frames of FrameMs from the start
     int wordsTo = 0;
+    QList<std::pair<int, int>> pauses; // the frames [first, last] of each pause between them
 };
 
 // Hears which line of a set a sample of speech says, with CMU Sphinx's
@@ -52,6 +55,12 @@ public:
     // How much better line explains audio than own; nothing when either
     // cannot be laid on it.
     std::optional<int> margin(std::span<const qint16> audio, int line, int own);
+    // The score of line laid alone on audio; nothing when it does not fit at all.
+    std::optional<int> lineScore(std::span<const qint16> audio, int line);
+    // The score of the loosest explanation of audio: any words of the
+    // lines, in any order, or noise. A line said clearly scores about as
+    // well; a slip, a half line or a cough falls far behind it.
+    std::optional<int> looseScore(std::span<const qint16> audio);
 
     // Where the model lives; set at build time, VP_SPEECH_MODEL overrides it.
     static QString modelFolder();
@@ -61,11 +70,12 @@ public:
 private:
     Recogniser(const LineSet &lines, ps_decoder_s *search, ps_decoder_s *scoring);
     bool setUpSearch();
-    std::optional<int> score(std::span<const qint16> audio, int line);
 
     const LineSet &m_lines;
     ps_decoder_s *m_search;                    // the best line among all
     ps_decoder_s *m_scoring;                   // one line laid on a sample
+    ps_decoder_s *m_loose = nullptr;           // the loose explanation, made when first asked
+    QStringList m_vocabulary;                  // the words of all lines
     QHash<QString, QList<int>> m_linesByWords; // "turn left" to the lines that say it
     QList<bool> m_scoringGrammars;             // per line: whether its grammar is set up
 };
