@@ -218,10 +218,14 @@ std::optional<Take> TestRecorder::takeOf(qsizetype index, Word word, qint64 *pre
 {
     const auto press = qint64((wordStart(index) + 0.2) * Rate);
     std::optional<Take> taken;
+    // Pressed once, at the first level after the press's frame: a busy
+    // machine may hand the levels over half a second at a time.
+    bool pressed = false;
     const QMetaObject::Connection keys
         = connect(m_recording.get(), &CaptureSession::levelChanged, this, [&] {
               const qint64 heard = m_recording->framesHeard();
-              if (!m_recording->recording() && heard >= press && heard < press + Rate / 2) {
+              if (!pressed && heard >= press) {
+                  pressed = true;
                   m_recording->start();
                   if (pressedAt)
                       *pressedAt = heard;
