@@ -130,6 +130,20 @@ int orderMargin(const QList<Taken> &taken, qsizetype i, int line, const QList<in
     return found[line] == 0 && (line == next || line == previous) ? OneSidedOrderMargin : 0;
 }
 
+// Whether the order moves taken[i] onto other, which its own line explains
+// better by margin. One side's say moves nothing onto a line another run is
+// heard as, however unclearly: that run is likelier the line's own reading,
+// and taken[i] the reading of a neighbour alike to it.
+bool orderMoves(const QList<Taken> &taken, qsizetype i, int other, const QList<int> &found,
+                int margin)
+{
+    const int allowed = orderMargin(taken, i, other, found);
+    const bool heardElsewhere = std::any_of(taken.begin(), taken.end(), [&](const Taken &run) {
+        return &run != &taken[i] && run.line == other;
+    });
+    return margin < allowed && (allowed == OrderMargin || !heardElsewhere);
+}
+
 class LineFinder
 {
 public:
@@ -370,7 +384,7 @@ QList<SpokenLine> LineFinder::inOrder(QList<Taken> taken)
             const int margin = *ours - *theirs;
             qCDebug(lcRecorder) << "line" << one.line << "at piece" << one.run.first
                                 << "or the expected" << other << "by" << margin;
-            if (margin >= orderMargin(taken, i, other, found)
+            if (!orderMoves(taken, i, other, found, margin)
                 || one.heard.deficit() + double(margin) / double(one.heard.speech) > m_unclear)
                 continue;
             found[one.line] -= one.clear ? 1 : 0;
