@@ -276,15 +276,18 @@ bool LineFinder::partOfLonger(const RunKey &run, const HeardRun &heard) const
     });
 }
 
-// Whether run, heard as a line, takes in an utterance clearly heard as a line
-// of its own that is not part of it: a cough before a line, heard with it
-// as that line, does not make the cough part of the line.
+// Whether run, heard as a line, takes in an utterance heard as a line of its
+// own, however unclearly, that is not part of it: a cough before a line,
+// heard with it as that line, does not make the cough part of the line, nor
+// do two lines said one after the other make a third they sound like
+// together ("At the roundabout, turn right. Take the third left." as "At the
+// roundabout, take the fourth exit", in a voice heard poorly).
 bool LineFinder::overrides(const RunKey &run, const HeardRun &heard) const
 {
     return std::any_of(m_utterances.begin(), m_utterances.end(), [&](const PieceRun &utterance) {
         const HeardRun *alone = known(utterance);
         return keyOf(utterance) != run && run.first <= utterance.first
-            && utterance.last <= run.second && alone && alone->deficit() <= m_clear
+            && utterance.last <= run.second && alone && alone->deficit() <= m_unclear
             && !partOf(m_lines[alone->line], m_lines[heard.line]);
     });
 }
