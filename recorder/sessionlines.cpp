@@ -130,6 +130,20 @@ int orderMargin(const QList<Taken> &taken, qsizetype i, int line, const QList<in
     return found[line] == 0 && (line == next || line == previous) ? OneSidedOrderMargin : 0;
 }
 
+// Whether the order moves taken[i] onto other, which its own line explains
+// better by margin. One side's say moves nothing onto a line another run is
+// heard as, however unclearly: that run is likelier the line's own reading,
+// and taken[i] the reading of a neighbour alike to it.
+bool orderMoves(const QList<Taken> &taken, qsizetype i, int other, const QList<int> &found,
+                int margin)
+{
+    const int allowed = orderMargin(taken, i, other, found);
+    const bool heardElsewhere = std::any_of(taken.begin(), taken.end(), [&](const Taken &run) {
+        return &run != &taken[i] && run.line == other;
+    });
+    return margin < allowed && (allowed == OrderMargin || !heardElsewhere);
+}
+
 class LineFinder
 {
 public:
@@ -262,15 +276,18 @@ bool LineFinder::partOfLonger(const RunKey &run, const HeardRun &heard) const
     });
 }
 
-// Whether run, heard as a line, takes in an utterance clearly heard as a line
-// of its own that is not part of it: a cough before a line, heard with it
-// as that line, does not make the cough part of the line.
+// Whether run, heard as a line, takes in an utterance heard as a line of its
+// own, however unclearly, that is not part of it: a cough before a line,
+// heard with it as that line, does not make the cough part of the line, nor
+// do two lines said one after the other make a third they sound like
+// together ("At the roundabout, turn right. Take the third left." as "At the
+// roundabout, take the fourth exit", in a voice heard poorly).
 bool LineFinder::overrides(const RunKey &run, const HeardRun &heard) const
 {
     return std::any_of(m_utterances.begin(), m_utterances.end(), [&](const PieceRun &utterance) {
         const HeardRun *alone = known(utterance);
         return keyOf(utterance) != run && run.first <= utterance.first
-            && utterance.last <= run.second && alone && alone->deficit() <= m_clear
+            && utterance.last <= run.second && alone && alone->deficit() <= m_unclear
             && !partOf(m_lines[alone->line], m_lines[heard.line]);
     });
 }
@@ -370,7 +387,7 @@ QList<SpokenLine> LineFinder::inOrder(QList<Taken> taken)
             const int margin = *ours - *theirs;
             qCDebug(lcRecorder) << "line" << one.line << "at piece" << one.run.first
                                 << "or the expected" << other << "by" << margin;
-            if (margin >= orderMargin(taken, i, other, found)
+            if (!orderMoves(taken, i, other, found, margin)
                 || one.heard.deficit() + double(margin) / double(one.heard.speech) > m_unclear)
                 continue;
             found[one.line] -= one.clear ? 1 : 0;
