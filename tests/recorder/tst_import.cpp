@@ -1,4 +1,5 @@
 #include "defaultlines.h"
+#include "germanlines.h"
 #include "recorderwindow.h"
 #include "recordingoutput.h"
 #include "sessionkit.h"
@@ -82,67 +83,6 @@ double secondsOf(const QString &report)
     const auto match = QRegularExpression(R"(found at (\d+):(\d+\.\d))").match(report);
     return match.hasMatch() ? match.captured(1).toDouble() * 60 + match.captured(2).toDouble() : -1;
 }
-
-// The lines as a German voice says them, in the catalogue's order.
-const QStringList GermanLines = { "Links abbiegen",
-                                  "Rechts abbiegen",
-                                  "Die zweite links",
-                                  "Die zweite rechts",
-                                  "Die dritte links",
-                                  "Die dritte rechts",
-                                  "Halb links",
-                                  "Halb rechts",
-                                  "Scharf links",
-                                  "Scharf rechts",
-                                  "Wenn möglich, bitte wenden",
-                                  "Bitte wenden",
-                                  "Links halten",
-                                  "Rechts halten",
-                                  "Links einordnen",
-                                  "Rechts einordnen",
-                                  "Yards",
-                                  "Meter",
-                                  "hundert",
-                                  "zweihundert",
-                                  "dreihundert",
-                                  "vierhundert",
-                                  "fünfzig",
-                                  "fünfhundert",
-                                  "sechshundert",
-                                  "siebenhundert",
-                                  "achtzig",
-                                  "achthundert",
-                                  "Nach",
-                                  "Dann",
-                                  "Am Ende der Straße",
-                                  "Geradeaus weiterfahren",
-                                  "Sie haben Ihr Ziel erreicht",
-                                  "Ladestation",
-                                  "Fahren Sie zur markierten Route",
-                                  "Nehmen Sie die Fähre",
-                                  "Demnächst die Ausfahrt nehmen",
-                                  "Demnächst die Ausfahrt links nehmen",
-                                  "Demnächst die Ausfahrt rechts nehmen",
-                                  "Demnächst die Fähre nehmen",
-                                  "Demnächst links halten",
-                                  "Demnächst rechts halten",
-                                  "Demnächst links abbiegen",
-                                  "Demnächst rechts abbiegen",
-                                  "Demnächst wenden",
-                                  "Auf die Autobahn auffahren",
-                                  "Die Autobahn verlassen",
-                                  "Die Autobahn links verlassen",
-                                  "Die Autobahn rechts verlassen",
-                                  "Im Kreisverkehr zurückfahren",
-                                  "Im Kreisverkehr geradeaus",
-                                  "Im Kreisverkehr die erste Ausfahrt nehmen",
-                                  "Im Kreisverkehr die zweite Ausfahrt nehmen",
-                                  "Im Kreisverkehr die dritte Ausfahrt nehmen",
-                                  "Im Kreisverkehr die vierte Ausfahrt nehmen",
-                                  "Im Kreisverkehr die fünfte Ausfahrt nehmen",
-                                  "Im Kreisverkehr die sechste Ausfahrt nehmen",
-                                  "Im Kreisverkehr links abbiegen",
-                                  "Im Kreisverkehr rechts abbiegen" };
 
 // A word early or late by this much is still where it was said: the
 // levels' windows, a soft first sound.

@@ -1,4 +1,5 @@
 #include "catalogue.h"
+#include "germanlines.h"
 #include "lexicon.h"
 #include "loudnessmeter.h"
 #include "nearestname.h"
@@ -474,76 +475,6 @@ Wording authorsWording()
         }
     }
     return wording;
-}
-
-// The catalogue's lines in German, as a German author says them.
-QStringList germanLines()
-{
-    QStringList lines;
-    const char *const german[] = {
-        "Links abbiegen",
-        "Rechts abbiegen",
-        "Die zweite links",
-        "Die zweite rechts",
-        "Die dritte links",
-        "Die dritte rechts",
-        "Halten Sie sich links",
-        "Halten Sie sich rechts",
-        "Scharf links abbiegen",
-        "Scharf rechts abbiegen",
-        "Wenn möglich, bitte wenden",
-        "Bitte wenden",
-        "Links halten",
-        "Rechts halten",
-        "Linke Spur benutzen",
-        "Rechte Spur benutzen",
-        "Yards",
-        "Meter",
-        "hundert",
-        "zweihundert",
-        "dreihundert",
-        "vierhundert",
-        "fünfzig",
-        "fünfhundert",
-        "sechshundert",
-        "siebenhundert",
-        "achtzig",
-        "achthundert",
-        "Nach",
-        "Dann",
-        "Am Ende der Straße",
-        "Geradeaus weiterfahren",
-        "Sie haben Ihr Ziel erreicht",
-        "Ladestation",
-        "Folgen Sie der markierten Route",
-        "Nehmen Sie die Fähre",
-        "Vorne die Ausfahrt nehmen",
-        "Vorne die Ausfahrt links nehmen",
-        "Vorne die Ausfahrt rechts nehmen",
-        "Vorne die Fähre nehmen",
-        "Vorne links halten",
-        "Vorne rechts halten",
-        "Vorne links abbiegen",
-        "Vorne rechts abbiegen",
-        "Vorne wenden",
-        "Auf die Autobahn auffahren",
-        "Die Autobahn verlassen",
-        "Die Autobahn links verlassen",
-        "Die Autobahn rechts verlassen",
-        "Im Kreisverkehr zurückfahren",
-        "Im Kreisverkehr geradeaus",
-        "Im Kreisverkehr die erste Ausfahrt",
-        "Im Kreisverkehr die zweite Ausfahrt",
-        "Im Kreisverkehr die dritte Ausfahrt",
-        "Im Kreisverkehr die vierte Ausfahrt",
-        "Im Kreisverkehr die fünfte Ausfahrt",
-        "Im Kreisverkehr die sechste Ausfahrt",
-        "Im Kreisverkehr links",
-        "Im Kreisverkehr rechts",
-    };
-    for (const char *line : german)
-        lines.append(QString::fromUtf8(line));
-    return lines;
 }
 
 // A voice of count samples, each heard as its own line by a wide margin.
@@ -1384,7 +1315,7 @@ void TestVoiceCheck::plantedWordsAreFound_data()
         << spoken({ "-v", "en-us+f2" }, { "-r", "44100", "-b", "24" }) << Wording() << true;
     QTest::newRow("the author's own wording")
         << spoken({ "-v", "en-us+f2" }, {}, {}, author.lines) << author << true;
-    QTest::newRow("German") << spoken({ "-v", "de" }, {}, {}, germanLines()) << Wording() << false;
+    QTest::newRow("German") << spoken({ "-v", "de" }, {}, {}, GermanLines) << Wording() << false;
 }
 
 // Swapped samples and a copy are each found, naming the line they say; a
