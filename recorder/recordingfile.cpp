@@ -1,5 +1,7 @@
 #include "recordingfile.h"
 
+#include "samplefile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -7,10 +9,9 @@
 
 namespace {
 
-// Beyond these no recording is sane; a header that claims them is broken.
+// Beyond this no recording is sane; a header that claims it is broken. A
+// session may come from a multitrack recorder, so more than a sample may have.
 constexpr int MaxChannels = 64;
-constexpr int MinRate = 1000;
-constexpr int MaxRate = 768000;
 
 } // namespace
 
@@ -31,15 +32,13 @@ std::unique_ptr<RecordingFile> RecordingFile::open(const QString &path, QString 
         *why = QString::fromLocal8Bit(sf_strerror(nullptr));
         return nullptr;
     }
-    if (format.channels < 1 || format.channels > MaxChannels || format.samplerate < MinRate
-        || format.samplerate > MaxRate || format.frames <= 0) {
+    if (format.channels < 1 || format.channels > MaxChannels
+        || format.samplerate < SampleFile::MinRate || format.samplerate > SampleFile::MaxRate
+        || format.frames <= 0) {
         sf_close(handle);
         *why = QStringLiteral("no sound in it, or a header that cannot be right");
         return nullptr;
     }
-    // Floats beyond full scale are the recording's own; clipping them here
-    // would hide nothing and change the take.
-    sf_command(handle, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
     return std::unique_ptr<RecordingFile>(
         new RecordingFile(handle, format.channels, format.samplerate, format.frames));
 }
